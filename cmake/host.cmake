@@ -1,0 +1,18 @@
+# Host build: the logic over the simulated Windows, with the unit tests.
+option(TAVIO_SANITIZE "AddressSanitizer and UndefinedBehaviorSanitizer" ON)
+if(TAVIO_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+add_compile_options(-Wall -Wextra -Wno-unused-parameter)
+
+file(GLOB TAVIO_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
+add_library(tavio_sim STATIC ${TAVIO_SIM_SOURCES})
+target_include_directories(tavio_sim PUBLIC ${CMAKE_SOURCE_DIR}/src/platform/sim ${CMAKE_SOURCE_DIR}/src/platform)
+
+add_library(tavio_logic STATIC ${TAVIO_LOGIC_SOURCES})
+target_include_directories(tavio_logic PUBLIC ${CMAKE_SOURCE_DIR}/src)
+target_link_libraries(tavio_logic PUBLIC tavio_sim)
+
+enable_testing()
+add_subdirectory(tests/unit)

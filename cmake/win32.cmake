@@ -1,0 +1,28 @@
+# Product build: AUTOPLAY.EXE, a small static PE32 GUI program that needs only Windows' own DLLs.
+enable_language(RC)
+
+set(TAVIO_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+    -ffunction-sections -fdata-sections -fno-threadsafe-statics -fno-stack-protector -Wall -Wextra
+    -Wno-unused-parameter -Wno-cast-function-type)
+
+file(GLOB TAVIO_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
+
+# The logic as a library, so that the Wine test programs can link it too.
+add_library(tavio_logic STATIC ${TAVIO_LOGIC_SOURCES})
+target_include_directories(tavio_logic PUBLIC ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/platform/win32 ${CMAKE_SOURCE_DIR}/src/platform)
+target_compile_options(tavio_logic PRIVATE ${TAVIO_PRODUCT_FLAGS})
+
+add_executable(autoplay WIN32 ${TAVIO_WIN32_SOURCES} ${CMAKE_SOURCE_DIR}/resources/launcher.rc)
+set_target_properties(autoplay PROPERTIES OUTPUT_NAME AUTOPLAY SUFFIX .EXE)
+target_compile_options(autoplay PRIVATE ${TAVIO_PRODUCT_FLAGS})
+target_include_directories(autoplay PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/platform/win32 ${CMAKE_SOURCE_DIR}/src/platform)
+# No C runtime start-up code: the entry point is our own (src/platform/win32/entry.cpp);
+# msvcrt.dll initialises itself when loaded. Nothing needs constructors to run.
+target_link_options(autoplay PRIVATE -nostartfiles -nostdlib -Wl,-e,_TavioEntry@0 -Wl,--gc-sections -s
+    -Wl,--enable-stdcall-fixup -Wl,--no-seh -Wl,--file-alignment,512 -Wl,--section-alignment,4096
+    -Wl,-Map,${CMAKE_BINARY_DIR}/AUTOPLAY.map)
+target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi32 shell32 msvcrt gcc)
+
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
+  add_subdirectory(tests/e2e)
+endif()

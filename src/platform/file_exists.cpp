@@ -1,0 +1,20 @@
+// FileExists through OpenFile, with a fallback for the paths OpenFile cannot take.
+#include "file_exists.h"
+
+#include "windows_api.h"
+
+bool FileExists(const char* path) {
+    if (path == nullptr || path[0] == '\0') return false;
+    size_t length = 0;
+    while (path[length] != '\0') ++length;
+    if (path[length - 1] == '\\') return false;
+    // OpenFile keeps the full path in OFSTRUCT.szPathName (128 bytes) and fails for
+    // every longer path, even an existing file; a long install folder must not look
+    // like a lost installation, so those paths ask for the attributes instead.
+    if (length < OFS_MAXPATHNAME) {
+        OFSTRUCT info;
+        return OpenFile(path, &info, OF_EXIST) != HFILE_ERROR;
+    }
+    const DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}

@@ -1,0 +1,32 @@
+// The Win32 subset the launcher calls: in the product build, Windows' own headers.
+#ifndef TAVIO_PLATFORM_WIN32_PLATFORM_WINDOWS_H
+#define TAVIO_PLATFORM_WIN32_PLATFORM_WINDOWS_H
+
+#include <windows.h>
+#include <shellapi.h>
+
+// The C runtime's time functions, imported from msvcrt.dll by their original names.
+// The headers of the cross compiler map time() and localtime() to _time64 and
+// _localtime64, which the msvcrt.dll of Windows 95, 98 and NT 4 does not export; the
+// plain exports take and give msvcrt's own 32-bit time_t.
+namespace crt {
+typedef long time_t;
+struct tm {
+    int tm_sec;
+    int tm_min;
+    int tm_hour;
+    int tm_mday;
+    int tm_mon;
+    int tm_year;
+    int tm_wday;
+    int tm_yday;
+    int tm_isdst;
+};
+extern "C" {
+__declspec(dllimport) time_t __cdecl time(time_t* result);
+__declspec(dllimport) tm* __cdecl localtime(const time_t* when);
+__declspec(dllimport) char* __cdecl asctime(const tm* when);
+}
+}  // namespace crt
+
+#endif

@@ -1,0 +1,46 @@
+// The message keys of the errors section, each with its built-in text.
+#ifndef TAVIO_SETTINGS_MESSAGES_H
+#define TAVIO_SETTINGS_MESSAGES_H
+
+// In catalogue order. The launch-result reasons stand in code order.
+enum MessageId {
+    MsgLauncherTitle,
+    MsgErrorRoot,
+    MsgErrorFindLaunch32,
+    MsgErrorFindLaunchNT,
+    MsgErrorFindNoInst32,
+    MsgErrorFindNoInstNT,
+    MsgErrorLaunch32,
+    MsgErrorLaunchNT,
+    MsgErrorRun32,
+    MsgErrorRunNT,
+    MsgErrorLaunchNoInst32,
+    MsgErrorLaunchNoInstNT,
+    MsgErrorMem,
+    MsgErrorFileNotFound,
+    MsgErrorPathNotFound,
+    MsgErrorAccessDenied,
+    MsgErrorShellMemory,
+    MsgErrorBadFormat,
+    MsgErrorShare,
+    MsgErrorBadAssociation,
+    MsgErrorDDETimeout,
+    MsgErrorDDEFail,
+    MsgErrorDDEBusy,
+    MsgErrorNoAssociation,
+    MsgErrorDllNotFound,
+    MsgErrorUnknown,
+    MessageCount
+};
+
+struct MessageEntry {
+    const char* Key;
+    const char* BuiltInText;
+    const char* Use;  // when the message is shown, for the reference
+};
+extern const MessageEntry MessageCatalogue[MessageCount];
+
+// ReadErrorText of the message's key and built-in text: the shared result buffer.
+const char* ReadMessage(MessageId id);
+
+#endif

@@ -1,0 +1,40 @@
+// The hidden launcher window, its wait for the started program's window, and window lookups.
+#ifndef TAVIO_WINDOW_LAUNCHER_WINDOW_H
+#define TAVIO_WINDOW_LAUNCHER_WINDOW_H
+
+#include "platform/windows_api.h"
+
+enum WaitTarget {
+    Install32Window = 0,
+    InstallNTWindow = 1,
+    Run32Window = 2,
+    RunNTWindow = 3,
+    NoWait = 4
+};
+
+constexpr UINT CloseCommand = 106;     // the one WM_COMMAND the window understands
+constexpr UINT_PTR WaitTimer = 1;      // id of the half-second timer
+constexpr UINT WaitTimerPeriod = 500;  // milliseconds
+constexpr DWORD LauncherWindowStyle = 0x00CB0000;  // caption, system menu, min/max boxes; hidden
+
+struct LauncherWindowState {
+    HWND LauncherWindow;       // null before creation, and again once destroyed
+    int ActiveWaitTarget = NoWait;  // whether ticks act and the timer is stopped at destruction
+    const char* WaitClass;     // a setting's own text, or null
+    const char* WaitTitle;     // null: any title
+    LONG Countdown;            // ticks left; -1: no limit
+    HWND FoundWindow;          // result of the last FindRunningWindow lookup
+};
+extern LauncherWindowState LauncherWindowRoom;
+
+// The class atom, 0 on failure.
+ATOM RegisterLauncherClass(HINSTANCE instance, const char* className);
+// 1 with LauncherWindow set, 0 on failure. showMode is not used: the window stays hidden.
+int CreateLauncherWindow(HINSTANCE instance, int showMode, const char* className);
+// "(ignore)" as class: false without a lookup; as title: any title.
+bool FindRunningWindow(const char* className, const char* title);
+// Runs the wait and the message loop until the window is destroyed; the quit code (0).
+int WaitForProgramWindow(int target);
+LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+#endif
