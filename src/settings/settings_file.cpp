@@ -1,0 +1,165 @@
+// Finds the launcher's folder and settings file, and reads settings and message texts from it.
+#include "settings/settings_file.h"
+
+#include "platform/file_exists.h"
+#include "platform/windows_api.h"
+
+SettingsFileState SettingsFile;
+
+const char SettingsSection[] = "Tavio32 Settings";
+const char ErrorsSection[] = "Tavio32 Errors";
+const char AbsenceMarker[] = "<<<Not a valid setting!>>>";
+const char LauncherTitleText[] = "Tavio Launcher";
+
+// The short-path rule: a result counts only when nonzero, below the buffer and not 87.
+static bool ShortPathCounts(DWORD result, DWORD bufferSize) {
+    return result != 0 && result < bufferSize && result != 87;
+}
+
+// Index of the last backslash, scanning from the next-to-last character down; -1 if none.
+static long LastBackslash(const char* text, size_t length) {
+    for (long i = static_cast<long>(length) - 2; i >= 0; --i)
+        if (text[i] == '\\') return i;
+    return -1;
+}
+
+static bool FailLocating(const char* message) {
+    MessageBoxA(nullptr, message, LauncherTitleText, MB_OK);
+    return false;
+}
+
+static bool LocateSelfSteps() {
+    WorkText& path = SettingsFile.WorkBuffer;
+    path.Clear();
+    if (GetModuleFileNameA(nullptr, path.Data(), static_cast<DWORD>(path.BufferSize())) == 0)
+        return FailLocating("Tavio Launcher wasn't able to locate its executable file.");
+    path.Terminate();  // a path that filled the buffer comes back unterminated on some versions
+
+    const long nameStart = LastBackslash(path.CStr(), path.Length()) + 1;
+    if (nameStart == 0) return FailLocating("Tavio Launcher wasn't able to determine its file name.");
+    const char* name = path.CStr() + nameStart;
+    long dot = -1;
+    for (long i = static_cast<long>(path.Length()) - nameStart - 1; i >= 0; --i)
+        if (name[i] == '.') {
+            dot = i;
+            break;
+        }
+    if (dot < 0) return FailLocating("Tavio Launcher wasn't able to determine its extension.");
+    // A name too long for its slot stays marked Cut: no candidate path is then tried.
+    SettingsFile.SettingsFileName.AssignPart(name, static_cast<size_t>(dot));
+    SettingsFile.SettingsFileName.Append(".INI");
+
+    FixedText<1024> shortPath;
+    shortPath.Clear();
+    const DWORD shortLength =
+        GetShortPathNameA(path.CStr(), shortPath.Data(), static_cast<DWORD>(shortPath.BufferSize()));
+    if (ShortPathCounts(shortLength, static_cast<DWORD>(shortPath.BufferSize()))) {
+        shortPath.Terminate();
+        path.Assign(shortPath.CStr());
+    }
+
+    const long folderEnd = LastBackslash(path.CStr(), path.Length());
+    // A folder cut to fit would be another folder, and would read another disc's settings.
+    if (folderEnd < 0 || !SettingsFile.LauncherDirectory.AssignPart(path.CStr(), static_cast<size_t>(folderEnd) + 1))
+        return FailLocating("Tavio Launcher wasn't able to locate its directory.");
+    return true;
+}
+
+bool LocateSelf() {
+    if (!SettingsFile.SelfLocateTried) {
+        SettingsFile.SelfLocateTried = true;
+        SettingsFile.SelfLocated = LocateSelfSteps();
+    }
+    return SettingsFile.SelfLocated;
+}
+
+// Tries LauncherDirectory + subfolder + settings file name; a path that does not fit is not found.
+static bool TryCandidate(const char* subfolder) {
+    FixedText<360>& candidate = SettingsFile.SettingsFilePath;
+    candidate.Assign(SettingsFile.LauncherDirectory.CStr());
+    candidate.Append(subfolder);
+    candidate.Append(SettingsFile.SettingsFileName.CStr());
+    return SettingsFile.SettingsFileName.Fits() && candidate.Fits() && FileExists(candidate.CStr());
+}
+
+static bool LocateSettingsFileSteps() {
+    if (!LocateSelf()) return false;
+    if (!TryCandidate("") && !TryCandidate("SETTINGS\\")) {
+        SettingsFile.SettingsFilePath.Clear();
+        return FailLocating(
+            "Tavio Launcher wasn't able to locate its settings file\r"
+            "either in its own directory or in its 'SETTINGS' subdirectory.");
+    }
+    // Drop any cached copy (the 95/98 family keeps one across processes, so a disc
+    // changed in the same drive could otherwise be read with the last disc's settings).
+    if (GetVersion() & 0x80000000u) {
+        WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsFile.SettingsFilePath.CStr());
+    } else {
+        WCHAR widePath[360];
+        OemToCharW(SettingsFile.SettingsFilePath.CStr(), widePath);
+        WritePrivateProfileStringW(nullptr, nullptr, nullptr, widePath);
+    }
+    return true;
+}
+
+bool LocateSettingsFile() {
+    if (!SettingsFile.FileLocateTried) {
+        SettingsFile.FileLocateTried = true;
+        SettingsFile.FileLocated = LocateSettingsFileSteps();
+    }
+    return SettingsFile.FileLocated;
+}
+
+// Reads key from section into buffer; false when the key is absent.
+static bool ReadProfileValue(const char* section, const char* key, WorkText& buffer) {
+    buffer.Clear();
+    GetPrivateProfileStringA(section, key, AbsenceMarker, buffer.Data(), static_cast<DWORD>(buffer.BufferSize()),
+                             SettingsFile.SettingsFilePath.CStr());
+    buffer.Terminate();
+    return lstrcmpiA(buffer.CStr(), AbsenceMarker) != 0;
+}
+
+bool ReadTextSetting(const char* key, SettingText& field) {
+    if (!LocateSettingsFile()) return false;
+    if (ReadProfileValue(SettingsSection, key, SettingsFile.WorkBuffer))
+        field.Assign(SettingsFile.WorkBuffer.CStr());  // cut at the slot's 359 characters
+    return true;
+}
+
+bool ReadNumberSetting(const char* key, LONG& field) {
+    if (!LocateSettingsFile()) return false;
+    if (ReadProfileValue(SettingsSection, key, SettingsFile.WorkBuffer)) field = ParseNumber(SettingsFile.WorkBuffer.CStr());
+    return true;
+}
+
+bool ReadAllSettings() {
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingEntry& entry = SettingCatalogue[i];
+        const bool read = entry.Kind == NumberSetting ? ReadNumberSetting(entry.Key, Settings.*entry.Number)
+                                                      : ReadTextSetting(entry.Key, Settings.*entry.Text);
+        if (!read) return false;
+    }
+    return true;
+}
+
+const char* ReadErrorText(const char* key, const char* builtInText) {
+    // Only ever called once the file is located; without one the built-in text stands.
+    if (!SettingsFile.FileLocated || !ReadProfileValue(ErrorsSection, key, SettingsFile.ResultBuffer))
+        SettingsFile.ResultBuffer.Assign(builtInText);
+    return SettingsFile.ResultBuffer.CStr();
+}
+
+LONG ParseNumber(const char* text) {
+    const long long limit = 2147483647LL;
+    while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
+    bool negative = false;
+    if (*text == '+' || *text == '-') negative = *text++ == '-';
+    long long value = 0;
+    // Saturate instead of wrapping, so that a huge time-out never reads as a small one.
+    for (; *text >= '0' && *text <= '9'; ++text)
+        if (value <= limit) value = value * 10 + (*text - '0');
+    if (negative) value = -value;
+    if (value > limit) value = limit;
+    if (value < -limit - 1) value = -limit - 1;
+    return static_cast<LONG>(value);
+}
