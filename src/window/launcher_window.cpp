@@ -1,4 +1,194 @@
 // The launcher window: class, creation, lookups, the wait loop and the window procedure.
 #include "window/launcher_window.h"
 
-LauncherWindowState LauncherWindowRoom;
+#include "settings/launcher_settings.h"
+#include "window/status_lines.h"
+
+// Spelt out in full: the default member initializer alone would make the compiler run a
+// constructor at start-up, and the product runs none.
+LauncherWindowState LauncherWindowRoom = {nullptr, NoWait, nullptr, nullptr, 0, nullptr};
+
+namespace {
+
+typedef ATOM(WINAPI* RegisterClassExFunction)(const WNDCLASSEXA*);
+
+bool IsIgnoreMarker(const char* text) { return text != nullptr && lstrcmpiA(text, IgnoreMarker) == 0; }
+
+// The close command goes through the queue so that messages already posted (a deferral
+// notice, say) are handled first. Should the post fail, the window is destroyed here so
+// that the loop still gets its quit request.
+void CloseAfterQueuedMessages(HWND window) {
+    if (!PostMessageA(window, WM_COMMAND, CloseCommand, 0)) DestroyWindow(window);
+}
+
+void WaitTick(HWND window) {
+    LauncherWindowState& room = LauncherWindowRoom;
+    if (room.ActiveWaitTarget == NoWait || room.WaitClass == nullptr) return;
+    if (FindWindowA(room.WaitClass, room.WaitTitle) != nullptr) {
+        DestroyWindow(window);
+        return;
+    }
+    // Ticks handled, not time passed: a delayed tick delays the time-out too.
+    if (room.Countdown > 0) {
+        --room.Countdown;
+        if (room.Countdown == 0) DestroyWindow(window);
+    }
+}
+
+}  // namespace
+
+ATOM RegisterLauncherClass(HINSTANCE instance, const char* className) {
+    WNDCLASSA windowClass;
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = LauncherWindowProc;
+    windowClass.cbClsExtra = 0;
+    windowClass.cbWndExtra = 0;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = LoadIconA(instance, "GENERIC");
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<ULONG_PTR>(COLOR_WINDOW + 1));
+    windowClass.lpszMenuName = nullptr;
+    windowClass.lpszClassName = className;
+
+    // Only the 95/98 family (major version 4 and up with the high bit set) gets the small
+    // icon. RegisterClassExA is looked up, not imported, so that the program still loads
+    // where user32 lacks it.
+    const DWORD version = GetVersion();
+    const bool family95 = (version & 0x80000000u) != 0;
+    const DWORD major = version & 0xFFu;
+    if (family95 && major >= 4) {
+        HMODULE user32 = GetModuleHandleA("USER32");
+        FARPROC found = user32 != nullptr ? GetProcAddress(user32, "RegisterClassExA") : nullptr;
+        if (found != nullptr) {
+            RegisterClassExFunction registerClassEx =
+                reinterpret_cast<RegisterClassExFunction>(reinterpret_cast<void (*)()>(found));
+            WNDCLASSEXA extended;
+            extended.cbSize = sizeof(WNDCLASSEXA);
+            extended.style = windowClass.style;
+            extended.lpfnWndProc = windowClass.lpfnWndProc;
+            extended.cbClsExtra = windowClass.cbClsExtra;
+            extended.cbWndExtra = windowClass.cbWndExtra;
+            extended.hInstance = windowClass.hInstance;
+            extended.hIcon = windowClass.hIcon;
+            extended.hCursor = windowClass.hCursor;
+            extended.hbrBackground = windowClass.hbrBackground;
+            extended.lpszMenuName = windowClass.lpszMenuName;
+            extended.lpszClassName = windowClass.lpszClassName;
+            extended.hIconSm = LoadIconA(instance, "SMALL");
+            return registerClassEx(&extended);
+        }
+    }
+    return RegisterClassA(&windowClass);
+}
+
+int CreateLauncherWindow(HINSTANCE instance, int showMode, const char* className) {
+    // Never shown here: only the Shift+Ctrl gesture of a deferral notice reveals it.
+    HWND window = CreateWindowExA(0, className, LauncherWindowTitle, LauncherWindowStyle, 50, 50, 200, 80,
+                                  nullptr, nullptr, instance, nullptr);
+    if (window == nullptr) return 0;
+    LauncherWindowRoom.LauncherWindow = window;
+    return 1;
+}
+
+bool FindRunningWindow(const char* className, const char* title) {
+    if (IsIgnoreMarker(className)) className = nullptr;
+    // A null class would match any window at all; it names none. FoundWindow keeps its value.
+    if (className == nullptr) return false;
+    if (IsIgnoreMarker(title)) title = nullptr;
+    LauncherWindowRoom.FoundWindow = FindWindowA(className, title);
+    return LauncherWindowRoom.FoundWindow != nullptr;
+}
+
+int WaitForProgramWindow(int target) {
+    LauncherWindowState& room = LauncherWindowRoom;
+    room.ActiveWaitTarget = NoWait;
+    room.WaitClass = nullptr;
+    room.WaitTitle = nullptr;
+    switch (target) {
+        case Install32Window:
+            room.WaitClass = Settings.Install32WindowClass.CStr();
+            room.WaitTitle = Settings.Install32WindowTitle.CStr();
+            break;
+        case InstallNTWindow:
+            room.WaitClass = Settings.InstallNTWindowClass.CStr();
+            room.WaitTitle = Settings.InstallNTWindowTitle.CStr();
+            break;
+        case Run32Window:
+            room.WaitClass = Settings.Run32WindowClass.CStr();
+            room.WaitTitle = Settings.Run32WindowTitle.CStr();
+            break;
+        case RunNTWindow:
+            room.WaitClass = Settings.RunNTWindowClass.CStr();
+            room.WaitTitle = Settings.RunNTWindowTitle.CStr();
+            break;
+        default:
+            target = NoWait;
+            break;
+    }
+    if (IsIgnoreMarker(room.WaitTitle)) room.WaitTitle = nullptr;
+    if (room.WaitClass == nullptr || IsIgnoreMarker(room.WaitClass) || room.LauncherWindow == nullptr) {
+        room.WaitClass = nullptr;
+        room.WaitTitle = nullptr;
+        target = NoWait;
+    }
+
+    // No window (never made, or revealed and closed by the user during an alert): nothing
+    // could end a loop but a quit request that may or may not be queued, so do not block.
+    if (room.LauncherWindow == nullptr) return 0;
+
+    if (target != NoWait) {
+        room.ActiveWaitTarget = target;
+        const LONG timeOut = Settings.WindowTimeOut;
+        room.Countdown = (timeOut >= 1 && timeOut <= 15000) ? timeOut * 2 : -1;
+        // Without the timer no tick would ever come: end as if there were nothing to wait for.
+        if (SetTimer(room.LauncherWindow, WaitTimer, WaitTimerPeriod, nullptr) == 0) {
+            room.ActiveWaitTarget = NoWait;
+            room.WaitClass = nullptr;
+            room.WaitTitle = nullptr;
+            target = NoWait;
+        }
+    }
+    if (target == NoWait) CloseAfterQueuedMessages(room.LauncherWindow);
+
+    MSG msg;
+    for (;;) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) break;
+        if (got == -1) {
+            // The queue cannot be read: end now, and leave no window or timer behind.
+            if (room.LauncherWindow != nullptr) DestroyWindow(room.LauncherWindow);
+            return 0;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_DESTROY:
+            if (LauncherWindowRoom.ActiveWaitTarget != NoWait) KillTimer(window, WaitTimer);
+            // A later wait must not start a timer on, or post to, a window that is gone.
+            if (LauncherWindowRoom.LauncherWindow == window) LauncherWindowRoom.LauncherWindow = nullptr;
+            PostQuitMessage(0);
+            return 0;
+        case WM_PAINT:
+            PaintStatusLines(window);
+            return 0;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == CloseCommand) {
+                DestroyWindow(window);
+                return 0;
+            }
+            return DefWindowProcA(window, message, wParam, lParam);
+        case WM_TIMER:
+            WaitTick(window);
+            return 0;
+        case DeferralNotice:
+            HandleDeferralNotice(window);
+            return 0;
+        default:
+            return DefWindowProcA(window, message, wParam, lParam);
+    }
+}

@@ -16,6 +16,8 @@ constexpr UINT CloseCommand = 106;     // the one WM_COMMAND the window understa
 constexpr UINT_PTR WaitTimer = 1;      // id of the half-second timer
 constexpr UINT WaitTimerPeriod = 500;  // milliseconds
 constexpr DWORD LauncherWindowStyle = 0x00CB0000;  // caption, system menu, min/max boxes; hidden
+// Fixed, not a setting: a second instance looks for it together with LauncherWindowClass.
+constexpr char LauncherWindowTitle[] = "Tavio Launcher";
 
 struct LauncherWindowState {
     HWND LauncherWindow;       // null before creation, and again once destroyed

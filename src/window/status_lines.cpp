@@ -1,4 +1,96 @@
 // Deferral notices, the reveal gesture and the status lines.
 #include "window/status_lines.h"
 
+#include "settings/launcher_settings.h"
+#include "window/launcher_window.h"
+
 StatusDisplayState StatusDisplay;
+
+namespace {
+
+// The high bit of GetAsyncKeyState: the key is down now, at handling time.
+bool KeyDown(int key) { return (GetAsyncKeyState(key) & 0x8000) != 0; }
+
+template <size_t Size>
+void DrawLine(HDC dc, int x, int y, const FixedText<Size>& line) {
+    if (!line.Empty()) TextOutA(dc, x, y, line.CStr(), static_cast<int>(line.Length()));
+}
+
+}  // namespace
+
+bool DeferToRunningLauncher() {
+    if (!FindRunningWindow(Settings.LauncherWindowClass.CStr(), LauncherWindowTitle)) return false;
+    // Posted, never sent: this instance must not block on the running one. A lost notice
+    // (its window gone since the lookup) changes nothing for this instance.
+    PostMessageA(LauncherWindowRoom.FoundWindow, DeferralNotice, 0, 0);
+    return true;
+}
+
+bool TimeOfDayText(FixedText<9>& text) {
+    text.Clear();
+    crt::time_t now = crt::time(nullptr);
+    crt::tm* local = crt::localtime(&now);
+    if (local == nullptr) return false;
+    // "Wed Jan 02 09:05:03 1980\n": the time of day is the 8 characters after the first 11.
+    const char* stamp = crt::asctime(local);
+    if (stamp == nullptr) return false;
+    for (int i = 0; i < 11; ++i) {
+        if (stamp[i] == '\0') return false;
+    }
+    text.AssignPart(stamp + 11, 8);
+    return text.Length() == 8;
+}
+
+void InitStatusLines() {
+    FixedText<9> time;
+    if (TimeOfDayText(time)) {
+        StatusDisplay.LaunchedLine.Assign("Launched ");
+        StatusDisplay.LaunchedLine.Append(time.CStr());
+    } else {
+        StatusDisplay.LaunchedLine.Assign("Launched.");
+    }
+    StatusDisplay.DeferredLine.Clear();
+    StatusDisplay.WindowRevealed = false;
+}
+
+LRESULT HandleDeferralNotice(HWND window) {
+    FixedText<9> time;
+    if (TimeOfDayText(time)) {
+        StatusDisplay.DeferredLine.Assign("Deferred  ");
+        StatusDisplay.DeferredLine.Append(time.CStr());
+    } else {
+        StatusDisplay.DeferredLine.Assign("Deferred.");
+    }
+
+    // Ctrl is asked only while Shift is down.
+    if (!StatusDisplay.WindowRevealed && KeyDown(VK_SHIFT) && KeyDown(VK_CONTROL)) {
+        StatusDisplay.WindowRevealed = true;
+        ShowWindow(window, StatusDisplay.StartShowMode);
+        SetForegroundWindow(window);
+    }
+    // Also right after the reveal: a process started minimised comes up minimised and is
+    // restored within the same notice.
+    if (StatusDisplay.WindowRevealed) {
+        if (IsIconic(window)) {
+            ShowWindow(window, SW_RESTORE);
+        } else {
+            RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE);
+        }
+    }
+    return 0;
+}
+
+LRESULT PaintStatusLines(HWND window) {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window, &paint);
+    if (dc != nullptr) {
+        // Black on opaque white, whatever the system window colour around the text.
+        SetBkMode(dc, OPAQUE);
+        SetBkColor(dc, RGB(255, 255, 255));
+        SetTextColor(dc, RGB(0, 0, 0));
+        DrawLine(dc, 10, 10, StatusDisplay.LaunchedLine);
+        DrawLine(dc, 10, 30, StatusDisplay.DeferredLine);
+    }
+    EndPaint(window, &paint);
+    return 0;
+}
