@@ -1,5 +1,196 @@
 // StartProgram: classification, the parameter text, associations, short paths, the shell start.
 #include "launching/start_program.h"
 
+#include "location/install_location.h"
+#include "platform/file_exists.h"
+#include "platform/windows_api.h"
+
 LaunchAffixesState LaunchAffixes;
 StartProgramState StartProgramTexts;
+
+namespace {
+
+constexpr DWORD ShortPathSize = 512;
+const char OpenCommandKey[] = "\\shell\\open\\command";
+
+void SelectAffixes(const SettingText& prefix, const SettingText& suffix) {
+    if (!prefix.Empty()) {
+        LaunchAffixes.PrefixEnabled = 1;
+        LaunchAffixes.PrefixText = &prefix;
+    }
+    if (!suffix.Empty()) {
+        LaunchAffixes.SuffixEnabled = 1;
+        LaunchAffixes.SuffixText = &suffix;
+    }
+}
+
+// GetShortPathNameA of source into ShortPathBuffer; true when the short form counts.
+// 87 is ERROR_INVALID_PARAMETER, which some systems return in place of a length.
+bool ConvertToShortPath(const char* source) {
+    FixedText<512>& buffer = StartProgramTexts.ShortPathBuffer;
+    const DWORD result = GetShortPathNameA(source, buffer.Data(), ShortPathSize);
+    buffer.Terminate();
+    return result != 0 && result < ShortPathSize && result != 87;
+}
+
+LaunchResult LowResult(HINSTANCE result) {
+    return static_cast<LaunchResult>(reinterpret_cast<UINT_PTR>(result));
+}
+
+bool EndsWith(const WorkText& path, size_t length, const char* extension) {
+    return lstrcmpiA(path.CStr() + length - 4, extension) == 0;
+}
+
+bool ContainsChar(const char* text, char c) {
+    for (; *text != '\0'; ++text)
+        if (*text == c) return true;
+    return false;
+}
+
+// HKEY_CLASSES_ROOT\<keyPath><keySuffix>, default value, into RegistryQuery.ResultText.
+bool LookUpClassesRoot(const char* keyPath, const char* keySuffix) {
+    RegistryQuery.Root = HKEY_CLASSES_ROOT;
+    RegistryQuery.ValueName.Clear();
+    RegistryQuery.KeyPath.Assign(keyPath);
+    RegistryQuery.KeyPath.Append(keySuffix);
+    // A key path that did not fit is Cut, and the query takes it as not found.
+    return QueryInstallLocation() == 1;
+}
+
+// The open command of the document's extension, into ShortPathBuffer; empty if none.
+// A command too long for the buffer counts as not found rather than being cut.
+void FindOpenCommand() {
+    StartProgramState& t = StartProgramTexts;
+    const char* extension = t.DocumentExtension.CStr();
+    t.ShortPathBuffer.Clear();
+    if (LookUpClassesRoot(extension, OpenCommandKey) && t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
+        return;
+    t.ShortPathBuffer.Clear();
+    if (!LookUpClassesRoot(extension, "")) return;
+    // The class name is copied out first: the next lookup overwrites the result text.
+    FixedText<200> className;
+    if (!className.Assign(RegistryQuery.ResultText.CStr())) return;
+    if (LookUpClassesRoot(className.CStr(), OpenCommandKey) && t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
+        return;
+    t.ShortPathBuffer.Clear();
+}
+
+// Rewrites the command in ShortPathBuffer into the program's path it starts with.
+void ExtractCommandProgram() {
+    FixedText<512>& command = StartProgramTexts.ShortPathBuffer;
+    char* text = command.Data();
+    size_t start = 0;
+    while (text[start] == ' ') ++start;
+    size_t end = start;
+    if (text[start] == '"') {
+        end = ++start;
+        while (text[end] != '\0' && text[end] != '"') ++end;
+    } else {
+        while (text[end] != '\0') ++end;
+    }
+    // An unquoted path may hold spaces too: the first space after the last dot is taken
+    // as the end of the file name and the start of the arguments.
+    size_t lastDot = end;
+    for (size_t i = end; i > start; --i) {
+        if (text[i - 1] == '.') {
+            lastDot = i - 1;
+            break;
+        }
+    }
+    if (lastDot < end) {
+        for (size_t i = lastDot; i < end; ++i) {
+            if (text[i] == ' ') {
+                end = i;
+                break;
+            }
+        }
+    }
+    size_t n = 0;
+    for (size_t i = start; i < end; ++i) text[n++] = text[i];
+    text[n] = '\0';
+}
+
+}  // namespace
+
+void SelectInstall32Affixes() { SelectAffixes(Settings.Install32Prefix, Settings.Install32Suffix); }
+void SelectInstallNTAffixes() { SelectAffixes(Settings.InstallNTPrefix, Settings.InstallNTSuffix); }
+void SelectRun32Affixes() { SelectAffixes(Settings.Run32Prefix, Settings.Run32Suffix); }
+void SelectRunNTAffixes() { SelectAffixes(Settings.RunNTPrefix, Settings.RunNTSuffix); }
+
+LaunchResult StartProgram(WorkText& launchPath) {
+    StartProgramState& t = StartProgramTexts;
+    const LaunchAffixesState& affixes = LaunchAffixes;
+
+    t.ParameterText.Clear();
+    if (affixes.PrefixEnabled && affixes.PrefixText != nullptr) {
+        t.ParameterText.Append(affixes.PrefixText->CStr());
+        t.ParameterText.AppendChar(' ');
+    }
+
+    const size_t length = launchPath.Length();
+    const bool program = length < 4 || EndsWith(launchPath, length, ".exe") || EndsWith(launchPath, length, ".com") ||
+                         EndsWith(launchPath, length, ".dll");
+    if (program) {
+        if (ConvertToShortPath(launchPath.CStr())) {
+            t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
+        } else if (!t.ExecutablePath.Assign(launchPath.CStr())) {
+            return 0;  // a cut path would start another program
+        }
+    } else {
+        // Taken from the long form: a short name's extension may be cut to three letters.
+        t.DocumentExtension.Clear();
+        for (size_t i = length - 1; i >= 1; --i) {
+            if (launchPath[i] == '.') {
+                if (length - i < 8) t.DocumentExtension.Assign(launchPath.CStr() + i);
+                break;
+            }
+        }
+
+        const bool shortForm = ConvertToShortPath(launchPath.CStr());
+        if (shortForm) launchPath.Assign(t.ShortPathBuffer.CStr());
+        // The program gets its parameters split at blanks; a long path must stay one.
+        if (!shortForm && ContainsChar(launchPath.CStr(), ' ')) {
+            t.ParameterText.AppendChar('"');
+            t.ParameterText.Append(launchPath.CStr());
+            t.ParameterText.AppendChar('"');
+        } else {
+            t.ParameterText.Append(launchPath.CStr());
+        }
+        if (!t.ParameterText.Fits()) return 0;  // a cut document path would open another file
+
+        // The directory argument is ShortPathBuffer as the conversion left it: the short
+        // form when one was written, otherwise whatever the buffer held before.
+        const LaunchResult found =
+            LowResult(FindExecutableA(launchPath.CStr(), t.ShortPathBuffer.CStr(), t.ExecutablePath.Data()));
+        t.ExecutablePath.Terminate();
+        if (found <= 32) return found;
+
+        // An association whose program is gone: the extension's open command may still name one.
+        if (!FileExists(t.ExecutablePath.CStr())) {
+            FindOpenCommand();
+            if (!t.ShortPathBuffer.Empty()) {
+                ExtractCommandProgram();
+                if (FileExists(t.ShortPathBuffer.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
+            }
+        }
+
+        if (ConvertToShortPath(t.ExecutablePath.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
+    }
+
+    if (affixes.SuffixEnabled && affixes.SuffixText != nullptr) {
+        t.ParameterText.AppendChar(' ');
+        t.ParameterText.Append(affixes.SuffixText->CStr());
+    }
+    if (!t.ParameterText.Fits()) return 0;
+
+    t.WorkingDirectory.Assign(t.ExecutablePath.CStr());
+    for (size_t i = t.WorkingDirectory.Length(); i > 0; --i) {
+        if (t.WorkingDirectory[i - 1] == '\\') {
+            t.WorkingDirectory.Truncate(i - 1);
+            break;
+        }
+    }
+
+    return LowResult(ShellExecuteA(nullptr, nullptr, t.ExecutablePath.CStr(), t.ParameterText.CStr(),
+                                   t.WorkingDirectory.CStr(), SW_SHOWNORMAL));
+}

@@ -2,3 +2,117 @@
 #include "location/install_location.h"
 
 RegistryQueryState RegistryQuery;
+
+namespace {
+
+// The query reads up to this many bytes of a value; a longer value is unusable.
+constexpr DWORD QueryDataSize = 1600;
+
+void RemoveLeading(char* text, size_t count) {
+    size_t i = 0;
+    do {
+        text[i] = text[i + count];
+    } while (text[i++] != '\0');
+}
+
+size_t TextLength(const char* text) {
+    size_t n = 0;
+    while (text[n] != '\0') ++n;
+    return n;
+}
+
+}  // namespace
+
+bool MapRootKey(const char* name) {
+    if (name == nullptr) return false;
+    HKEY root;
+    if (lstrcmpiA(name, "HKEY_CLASSES_ROOT") == 0)
+        root = HKEY_CLASSES_ROOT;
+    else if (lstrcmpiA(name, "HKEY_CURRENT_USER") == 0)
+        root = HKEY_CURRENT_USER;
+    else if (lstrcmpiA(name, "HKEY_LOCAL_MACHINE") == 0)
+        root = HKEY_LOCAL_MACHINE;
+    else if (lstrcmpiA(name, "HKEY_USERS") == 0)
+        root = HKEY_USERS;
+    else
+        return false;
+    RegistryQuery.Root = root;
+    return true;
+}
+
+int QueryInstallLocation() {
+    RegistryQueryState& query = RegistryQuery;
+    // A name cut to fit would name another key or value: better not found than wrong.
+    if (!query.KeyPath.Fits() || !query.ValueName.Fits()) return 0;
+
+    // Both fit 199 characters, and the conversion keeps the length.
+    FixedText<200> keyPath;
+    FixedText<200> valueName;
+    OemToCharA(query.KeyPath.CStr(), keyPath.Data());
+    keyPath.Terminate();
+    OemToCharA(query.ValueName.CStr(), valueName.Data());
+    valueName.Terminate();
+
+    HKEY key;
+    if (RegOpenKeyExA(query.Root, keyPath.CStr(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    // One byte beyond the query's size, so that data stored without its terminating
+    // zero (Windows adds one only where the buffer has room) can still be terminated.
+    FixedText<QueryDataSize + 1> data;
+    DWORD type = REG_NONE;
+    DWORD size = QueryDataSize;
+    const LSTATUS status =
+        RegQueryValueExA(key, valueName.CStr(), nullptr, &type, reinterpret_cast<LPBYTE>(data.Data()), &size);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return 0;
+    data.Text[size < QueryDataSize ? size : QueryDataSize] = '\0';
+
+    const char* text = data.CStr();
+    FixedText<QueryDataSize> expanded;
+    if (type == REG_EXPAND_SZ) {
+        // The result counts the terminator; above the buffer's size means it did not fit.
+        const DWORD needed = ExpandEnvironmentStringsA(data.CStr(), expanded.Data(), expanded.BufferSize());
+        if (needed == 0 || needed > expanded.BufferSize()) return 0;
+        expanded.Terminate();
+        text = expanded.CStr();
+    } else if (type != REG_SZ) {
+        return 0;
+    }
+
+    // A cut location would name another folder: a value too long for the result is unusable.
+    if (TextLength(text) > query.ResultText.Capacity) return 0;
+    CharToOemA(text, query.ResultText.Data());
+    query.ResultText.Terminate();
+    return 1;
+}
+
+void CleanInstallFolder(char* text) {
+    size_t spaces = 0;
+    while (text[spaces] == ' ') ++spaces;
+    if (spaces > 0 && text[spaces] != '\0') RemoveLeading(text, spaces);
+
+    if (text[0] == '"') {
+        RemoveLeading(text, 1);
+        for (size_t i = 0; text[i] != '\0'; ++i) {
+            if (text[i] == '"') {
+                text[i] = '\0';
+                break;
+            }
+        }
+    }
+
+    // What follows a quote or a percent sign is an argument of a command line.
+    for (size_t i = 0; text[i] != '\0'; ++i) {
+        if (text[i] == '"' || text[i] == '%') {
+            text[i] = '\0';
+            break;
+        }
+    }
+
+    size_t length = TextLength(text);
+    while (length > 0 && text[length - 1] == ' ') text[--length] = '\0';
+
+    size_t lastBackslash = length;
+    for (size_t i = 0; i < length; ++i)
+        if (text[i] == '\\') lastBackslash = i;
+    if (lastBackslash < length) text[lastBackslash + 1] = '\0';
+}
