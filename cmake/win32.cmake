@@ -1,8 +1,9 @@
 # Product build: AUTOPLAY.EXE, a small static PE32 GUI program that needs only Windows' own DLLs.
 enable_language(RC)
 
+# No -fdata-sections: with it this compiler puts zero-initialised state in .data, on disk.
 set(TAVIO_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
-    -ffunction-sections -fdata-sections -fno-threadsafe-statics -fno-stack-protector -Wall -Wextra
+    -ffunction-sections -fno-threadsafe-statics -fno-stack-protector -Wall -Wextra
     -Wno-unused-parameter -Wno-cast-function-type)
 
 file(GLOB TAVIO_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
@@ -19,7 +20,7 @@ target_include_directories(autoplay PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOUR
 # No C runtime start-up code: the entry point is our own (src/platform/win32/entry.cpp);
 # msvcrt.dll initialises itself when loaded. Nothing needs constructors to run.
 target_link_options(autoplay PRIVATE -nostartfiles -nostdlib -Wl,-e,_TavioEntry@0 -Wl,--gc-sections -s
-    -Wl,--enable-stdcall-fixup -Wl,--no-seh -Wl,--file-alignment,512 -Wl,--section-alignment,4096
+    -Wl,--enable-stdcall-fixup -Wl,--no-seh -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512 -Wl,--section-alignment,4096
     -Wl,-Map,${CMAKE_BINARY_DIR}/AUTOPLAY.map)
 target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi32 shell32 msvcrt gcc)
 

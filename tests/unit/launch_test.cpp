@@ -1,0 +1,432 @@
+// Whole runs of RunLauncher on the simulated Windows: every path of the decision and its exit code.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "launch/alerts.h"
+#include "launch/launch_control.h"
+#include "launch/run_launcher.h"
+#include "settings/settings_file.h"
+#include "unit_support.h"
+#include "window/launcher_window.h"
+#include "window/status_lines.h"
+
+namespace {
+
+const char kRegistryKey[] = "Software\\Fendral\\Install Locations";
+const char kRegistryValue[] = "Test Tavio CD";
+
+class RunTest : public SimTest {
+protected:
+    void SetUp() override {
+        SimTest::SetUp();
+        Machine();
+    }
+    // A new machine for the next row of a table.
+    void Fresh() {
+        sim::Reset();
+        ResetLauncherState();
+        Machine();
+    }
+    void Machine() {
+        sim::SetTimeCap(10 * 60 * 1000);
+        sim::SetModulePath("D:\\AUTOPLAY.EXE");
+        sim::AddFile("D:\\AUTOPLAY.EXE", "MZ");
+    }
+    void Ini(const std::string& settings, const std::string& errors = std::string()) {
+        sim::AddFile("D:\\AUTOPLAY.INI", "[Tavio32 Settings]\r\n" + settings + "\r\n[Tavio32 Errors]\r\n" + errors);
+    }
+    void Installed(const char* location, HKEY root = HKEY_CLASSES_ROOT) {
+        sim::SetRegistryString(root, kRegistryKey, kRegistryValue, location);
+    }
+    int Run(int showMode = SW_SHOWNORMAL) {
+        return RunLauncher(reinterpret_cast<HINSTANCE>(0x400000), nullptr, nullptr, showMode);
+    }
+    static std::vector<std::string> Captions() {
+        std::vector<std::string> captions;
+        for (const sim::MessageBoxCall& box : sim::MessageBoxes()) captions.push_back(box.caption);
+        return captions;
+    }
+    static std::vector<std::string> Started() {
+        std::vector<std::string> files;
+        for (const sim::ShellStart& start : sim::ShellStarts()) files.push_back(start.file);
+        return files;
+    }
+};
+
+using Strings = std::vector<std::string>;
+
+// One row: a disc and a machine, the user's answers, and what must come of it.
+struct RunCase {
+    const char* name;
+    std::string settings;
+    std::function<void()> machine;  // registry values, files, open windows
+    std::vector<int> answers;
+    int exitCode;
+    Strings captions;
+    Strings started;
+};
+
+void DiscWithInstaller() { sim::AddFile("D:\\SETUP32\\SETUP.EXE", "MZ"); }
+void DiscWithProgram() { sim::AddFile("D:\\RUN32.EXE", "MZ"); }
+void InstalledAt(const char* folder, bool programThere) {
+    sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, folder);
+    if (programThere) sim::AddFile((std::string("C:\\APPS\\TOOL\\RUN32.EXE")).c_str(), "MZ");
+}
+
+const char kInstall[] = "Install software from CD?";
+const char kRun[] = "Automatically run?";
+const char kReinstall[] = "Installed software moved or deleted?";
+const char kTitle[] = "Tavio Launcher";
+
+TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
+    const RunCase cases[] = {
+        {"install offered and accepted", "", DiscWithInstaller, {IDOK}, 0, {kInstall}, {"D:\\SETUP32\\SETUP.EXE"}},
+        {"install cancelled", "", DiscWithInstaller, {IDCANCEL}, 3, {kInstall}, {}},
+        {"install alert closed with its close box", "", DiscWithInstaller, {sim::kCloseBox}, 3, {kInstall}, {}},
+        {"install without alert", "InstallShowAlert=0", DiscWithInstaller, {}, 0, {}, {"D:\\SETUP32\\SETUP.EXE"}},
+        {"install alert value 2 is off", "InstallShowAlert=2", DiscWithInstaller, {}, 0, {}, {"D:\\SETUP32\\SETUP.EXE"}},
+        {"install alert OK only, closed", "InstallAllowCancel=0", DiscWithInstaller, {sim::kCloseBox}, 0, {kInstall},
+         {"D:\\SETUP32\\SETUP.EXE"}},
+        {"installer missing", "", [] {}, {}, 4, {kTitle}, {}},
+        {"installer window already open", "Install32WindowClass=SetupWnd\r\nInstallNTWindowClass=SetupWnd",
+         [] {
+             DiscWithInstaller();
+             sim::AddOtherProcessWindow("SetupWnd", "Setup", false);
+         },
+         {}, 21, {}, {}},
+        {"root name not predefined", "RunLocationRoot=HKLM", DiscWithInstaller, {}, 4, {kTitle}, {}},
+        {"root name in lower case", "RunLocationRoot=hkey_local_machine",
+         [] {
+             DiscWithInstaller();
+             sim::SetRegistryString(HKEY_LOCAL_MACHINE, kRegistryKey, kRegistryValue, "C:\\APPS\\TOOL");
+             sim::AddFile("C:\\APPS\\TOOL\\RUN32.EXE", "MZ");
+         },
+         {IDOK}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"installed and run", "", [] { InstalledAt("C:\\APPS\\TOOL", true); }, {IDOK}, 0, {kRun},
+         {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"installed with trailing backslash", "", [] { InstalledAt("C:\\APPS\\TOOL\\", true); }, {IDOK}, 0, {kRun},
+         {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"run alert cancelled", "", [] { InstalledAt("C:\\APPS\\TOOL", true); }, {IDCANCEL}, 0, {kRun}, {}},
+        {"run alert OK only, closed", "RunAllowCancel=0", [] { InstalledAt("C:\\APPS\\TOOL", true); },
+         {sim::kCloseBox}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"installed program missing", "", [] { InstalledAt("C:\\APPS\\TOOL", false); }, {}, 7, {kReinstall}, {}},
+        {"installed program missing, quietly", "ReinstallShowAlert=0", [] { InstalledAt("C:\\APPS\\TOOL", false); },
+         {}, 6, {}, {}},
+        {"nothing to run or verify", "RunNeeded=0", [] { InstalledAt("C:\\NOWHERE", false); }, {}, 0, {}, {}},
+        {"verify only, present", "RunNeeded=0\r\nVerifyInstallation=1", [] { InstalledAt("C:\\APPS\\TOOL", true); },
+         {}, 0, {}, {}},
+        {"verify only, missing", "RunNeeded=0\r\nVerifyInstallation=1", [] { InstalledAt("C:\\APPS\\TOOL", false); },
+         {}, 7, {kReinstall}, {}},
+        {"relative without verification", "RunRelative=1",
+         [] {
+             InstalledAt("C:\\NOWHERE", false);
+             DiscWithProgram();
+         },
+         {IDOK}, 0, {kRun}, {"D:\\RUN32.EXE"}},
+        {"relative, verified file present", "RunRelative=1\r\nVerifyInstallation=1\r\nInstalledProgram32=TOOL.DAT\r\nInstalledProgramNT=TOOL.DAT",
+         [] {
+             InstalledAt("C:\\APPS\\TOOL", false);
+             sim::AddFile("C:\\APPS\\TOOL\\TOOL.DAT", "");
+             DiscWithProgram();
+         },
+         {IDOK}, 0, {kRun}, {"D:\\RUN32.EXE"}},
+        {"relative, verified file missing", "RunRelative=1\r\nVerifyInstallation=1\r\nInstalledProgram32=TOOL.DAT\r\nInstalledProgramNT=TOOL.DAT",
+         [] {
+             InstalledAt("C:\\APPS\\TOOL", true);
+             DiscWithProgram();
+         },
+         {}, 7, {kReinstall}, {}},
+        {"relative, verified file left empty", "RunRelative=1\r\nVerifyInstallation=1",
+         [] {
+             InstalledAt("C:\\APPS\\TOOL", true);
+             DiscWithProgram();
+         },
+         {}, 7, {kReinstall}, {}},
+        {"program window already open", "Run32WindowClass=ToolWnd\r\nRunNTWindowClass=ToolWnd",
+         [] {
+             InstalledAt("C:\\APPS\\TOOL", true);
+             sim::AddOtherProcessWindow("ToolWnd", "Tool", true);
+         },
+         {}, 23, {}, {}},
+        {"run from the disc", "InstallNeeded=0", DiscWithProgram, {IDOK}, 0, {kRun}, {"D:\\RUN32.EXE"}},
+        {"install check off with 2", "InstallNeeded=2", DiscWithProgram, {IDOK}, 0, {kRun}, {"D:\\RUN32.EXE"}},
+        {"disc program missing", "InstallNeeded=0", [] {}, {}, 9, {kTitle}, {}},
+        {"disc program window open", "InstallNeeded=0\r\nRun32WindowClass=ToolWnd\r\nRunNTWindowClass=ToolWnd",
+         [] {
+             DiscWithProgram();
+             sim::AddOtherProcessWindow("ToolWnd", "Tool", false);
+         },
+         {}, 23, {}, {}},
+        {"nothing to run from the disc", "InstallNeeded=0\r\nRunNeeded=0", [] {}, {}, 0, {}, {}},
+        {"failed start is reported and ends with 0", "InstallNeeded=0\r\nRunShowAlert=0",
+         [] {
+             DiscWithProgram();
+             sim::SetShellExecuteResult(5);
+         },
+         {}, 0, {kTitle}, {"D:\\RUN32.EXE"}},
+    };
+    for (DWORD version : {sim::kWindows98, sim::kWindowsNT4}) {
+        for (const RunCase& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (version == sim::kWindows98 ? " [98]" : " [NT]"));
+            Fresh();
+            sim::SetVersion(version);
+            Ini(c.settings);
+            c.machine();
+            sim::AnswerMessageBoxes(c.answers);
+            EXPECT_EQ(Run(), c.exitCode);
+            EXPECT_EQ(Captions(), c.captions);
+            EXPECT_EQ(Started(), c.started);
+            EXPECT_EQ(sim::WriteCount(), 0);
+            // Every path after the window's creation ends through the loop: window gone, no timer left.
+            EXPECT_EQ(LauncherWindowRoom.LauncherWindow, nullptr);
+            EXPECT_TRUE(sim::Failures().empty());
+        }
+    }
+}
+
+TEST_F(RunTest, AlertsShowTheirFiveLinesAndButtons) {
+    Ini("InstallAlertText2=Second\r\nInstallAlertText5=Fifth");
+    DiscWithInstaller();
+    sim::AnswerMessageBoxes({IDCANCEL});
+    EXPECT_EQ(Run(), 3);
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    const sim::MessageBoxCall& box = sim::MessageBoxes()[0];
+    EXPECT_EQ(box.text, "This is the first time you've used this CD. Do you want to install the software?\nSecond\n\n\nFifth");
+    EXPECT_EQ(box.type, static_cast<UINT>(MB_OKCANCEL | MB_DEFBUTTON2));
+    EXPECT_TRUE(box.ownerNull);
+
+    FixedText<4096> text;
+    text.Clear();
+    ComposeAlert(text, "", "", "", "", "");
+    EXPECT_STREQ(text.CStr(), "\n\n\n\n");
+}
+
+TEST_F(RunTest, ReinstallAlertIsOkOnlyWithItsLines) {
+    Ini("ReinstallAlertText1=\r\nReinstallAlertText3=Please reinstall.");
+    InstalledAt("C:\\APPS\\TOOL", false);
+    EXPECT_EQ(Run(), 7);
+    ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+    EXPECT_EQ(sim::MessageBoxes()[0].text, "\n\nPlease reinstall.\n\n");
+    EXPECT_EQ(sim::MessageBoxes()[0].type, static_cast<UINT>(MB_OK));
+}
+
+TEST_F(RunTest, ErrorReportsNameThePathAndTakeTheFilesTexts) {
+    struct Case {
+        const char* name;
+        DWORD version;
+        std::string settings;
+        std::string errors;
+        int exitCode;
+        const char* text;
+        const char* caption;
+    };
+    const Case cases[] = {
+        {"installer missing on 98", sim::kWindows98, "", "", 4,
+         "Tavio Launcher couldn't locate the installer file for Windows 95,\nD:\\SETUP32\\SETUP.EXE", kTitle},
+        {"installer missing on NT", sim::kWindowsNT4, "InstallProgramNT=NT\\SETUP.EXE", "", 4,
+         "Tavio Launcher couldn't locate the installer file for Windows NT,\nD:\\NT\\SETUP.EXE", kTitle},
+        {"disc program missing on 98", sim::kWindows98, "InstallNeeded=0", "", 9,
+         "Tavio Launcher couldn't locate the file for Windows 95, \nD:\\RUN32.EXE", kTitle},
+        {"disc program missing on NT", sim::kWindowsNT4, "InstallNeeded=0\r\nRunProgramNT=GO.EXE", "", 9,
+         "Tavio Launcher couldn't locate the file for Windows NT, \nD:\\GO.EXE", kTitle},
+        {"bad root", sim::kWindowsNT4, "RunLocationRoot=HKLM", "", 4,
+         "The indicated registry root key is not a valid predefined key.", kTitle},
+        {"texts from the errors section", sim::kWindowsNT4, "RunLocationRoot=HKEY_LOCAL", "ErrorRoot=Bad root.\r\nLauncherTitle=My CD",
+         4, "Bad root.", "My CD"},
+        {"empty replacement", sim::kWindows98, "InstallNeeded=0", "ErrorFindNoInst32=", 9, "\nD:\\RUN32.EXE", kTitle},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fresh();
+        sim::SetVersion(c.version);
+        Ini(c.settings, c.errors);
+        EXPECT_EQ(Run(), c.exitCode);
+        ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+        EXPECT_EQ(sim::MessageBoxes()[0].text, c.text);
+        EXPECT_EQ(sim::MessageBoxes()[0].caption, c.caption);
+        EXPECT_EQ(sim::MessageBoxes()[0].type, static_cast<UINT>(MB_OK));
+    }
+}
+
+TEST_F(RunTest, TheFamilyPicksEachPairsMember) {
+    for (DWORD version : {sim::kWindows95, sim::kWindows98, sim::kWindowsNT4, sim::kWindows10}) {
+        SCOPED_TRACE(version);
+        Fresh();
+        sim::SetVersion(version);
+        Ini("InstallNeeded=0\r\nRunShowAlert=0\r\nRunProgram32=APP95.EXE\r\nRunProgramNT=APPNT.EXE\r\n"
+            "Run32Prefix=-95\r\nRunNTPrefix=-nt\r\nRun32Suffix=/w\r\nRunNTSuffix=/n");
+        sim::AddFile("D:\\APP95.EXE", "MZ");
+        sim::AddFile("D:\\APPNT.EXE", "MZ");
+        EXPECT_EQ(Run(), 0);
+        ASSERT_EQ(sim::ShellStarts().size(), 1u);
+        const sim::ShellStart& start = sim::ShellStarts()[0];
+        const bool family95 = (version & 0x80000000u) != 0;
+        EXPECT_EQ(start.file, family95 ? "D:\\APP95.EXE" : "D:\\APPNT.EXE");
+        EXPECT_EQ(start.parameters, family95 ? "-95  /w" : "-nt  /n");
+        EXPECT_EQ(start.directory, "D:");
+        EXPECT_EQ(start.show, SW_SHOWNORMAL);
+    }
+}
+
+TEST_F(RunTest, InstallCheckReadsTheNamedValueOnlyWhenAsked) {
+    struct Case {
+        const char* name;
+        std::string settings;
+        std::function<void()> registry;
+        Strings started;
+    };
+    const Case cases[] = {
+        {"(Default) selects the key's default value", "RunLocationValue=(default)\r\nRunShowAlert=0",
+         [] {
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, "", "C:\\APPS\\TOOL");
+             sim::AddFile("C:\\APPS\\TOOL\\RUN32.EXE", "MZ");
+         },
+         {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"a value of another type is no installation", "RunShowAlert=0\r\nInstallShowAlert=0",
+         [] {
+             const DWORD number = 7;
+             sim::SetRegistryValue(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, REG_DWORD, &number, 4);
+             DiscWithInstaller();
+         },
+         {"D:\\SETUP32\\SETUP.EXE"}},
+        {"a command line cleaned into its folder", "ExtractFolder=1\r\nRunShowAlert=0",
+         [] {
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, "  \"C:\\APPS\\TOOL\\tool.exe\" \"%1\"");
+             sim::AddFile("C:\\APPS\\TOOL\\RUN32.EXE", "MZ");
+         },
+         {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"a key path too long for the query is no installation",
+         "InstallShowAlert=0\r\nRunLocationKey=" + std::string(200, 'K'),
+         [] {
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, std::string(199, 'K').c_str(), kRegistryValue, "C:\\APPS\\TOOL");
+             DiscWithInstaller();
+         },
+         {"D:\\SETUP32\\SETUP.EXE"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fresh();
+        Ini(c.settings);
+        c.registry();
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(Started(), c.started);
+    }
+
+    // With the install check off the registry is not read at all.
+    Fresh();
+    Ini("InstallNeeded=0\r\nRunShowAlert=0");
+    DiscWithProgram();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(sim::CallCount("RegOpenKeyExA"), 0);
+}
+
+TEST_F(RunTest, StartUpEndsEarlyWithoutAWindow) {
+    // A previous instance handle: 1 before anything is read.
+    EXPECT_EQ(RunLauncher(nullptr, reinterpret_cast<HINSTANCE>(1), nullptr, SW_SHOWNORMAL), 1);
+    EXPECT_EQ(sim::CallCount("GetModuleFileNameA"), 0);
+
+    // No settings file: its message, and 1.
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(Captions(), Strings{kTitle});
+
+    // The class or the window cannot be made: 3 or 4, no message, nothing started.
+    const std::vector<std::vector<const char*>> failing = {{"RegisterClassA", "RegisterClassExA"}, {"CreateWindowExA"}};
+    const int exitCodes[] = {3, 4};
+    for (size_t i = 0; i < failing.size(); ++i) {
+        SCOPED_TRACE(failing[i][0]);
+        Fresh();
+        Ini("");
+        DiscWithInstaller();
+        for (const char* function : failing[i]) sim::FailCall(function, 1, true, 0);
+        EXPECT_EQ(Run(), exitCodes[i]);
+        EXPECT_TRUE(sim::MessageBoxes().empty());
+        EXPECT_TRUE(sim::ShellStarts().empty());
+    }
+}
+
+TEST_F(RunTest, ASecondStartDefersToTheRunningLauncher) {
+    Ini("");
+    DiscWithInstaller();
+    HWND running = sim::AddOtherProcessWindow("fendral tavio launcher class", "TAVIO LAUNCHER", false);
+    EXPECT_EQ(Run(), 2);
+    ASSERT_EQ(sim::PostedToOtherProcesses().size(), 1u);
+    EXPECT_EQ(sim::PostedToOtherProcesses()[0].window, running);
+    EXPECT_EQ(sim::PostedToOtherProcesses()[0].message, 1025u);
+    EXPECT_EQ(sim::PostedToOtherProcesses()[0].wParam, 0u);
+    EXPECT_EQ(sim::PostedToOtherProcesses()[0].lParam, 0);
+    EXPECT_TRUE(sim::MessageBoxes().empty());
+    EXPECT_TRUE(sim::ShellStarts().empty());
+    EXPECT_EQ(sim::CallCount("CreateWindowExA"), 0);
+    EXPECT_EQ(StatusDisplay.LaunchedLine.Length(), 0u);  // no status lines built
+
+    // Another disc's launcher (another class) is not deferred to, nor is a "(ignore)" class.
+    for (const char* settings : {"LauncherWindowClass=Other Disc", "LauncherWindowClass=(IGNORE)"}) {
+        SCOPED_TRACE(settings);
+        Fresh();
+        Ini(std::string(settings) + "\r\nInstallShowAlert=0");
+        DiscWithInstaller();
+        sim::AddOtherProcessWindow("Fendral Tavio Launcher Class", "Tavio Launcher", false);
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(Started(), Strings{"D:\\SETUP32\\SETUP.EXE"});
+    }
+}
+
+TEST_F(RunTest, WaitEndsWhenTheStartedProgramsWindowOpens) {
+    Ini("InstallNeeded=0\r\nRunShowAlert=0\r\nRun32WindowClass=ToolWnd\r\nRunNTWindowClass=ToolWnd");
+    DiscWithProgram();
+    sim::OpenWindowAfterStart("ToolWnd", "Tool", 3);
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Started(), Strings{"D:\\RUN32.EXE"});
+    EXPECT_GE(sim::TimerTicks(), 3);
+    EXPECT_LE(sim::TimerTicks(), 4);
+    EXPECT_LE(sim::Now(), 2500u);
+}
+
+TEST_F(RunTest, NoticeDuringAnAlertIsRecordedAndTheAlertStays) {
+    Ini("");
+    DiscWithInstaller();
+    sim::SetClock(13 * 3600);  // 13:00:00
+    sim::SetMessageBoxScript([](const sim::MessageBoxCall&, int&) {
+        PostMessageA(LauncherWindowRoom.LauncherWindow, 1025, 0, 0);
+    });
+    sim::AnswerMessageBoxes({IDOK});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_STREQ(StatusDisplay.DeferredLine.CStr(), "Deferred  13:00:00");
+    EXPECT_EQ(Started(), Strings{"D:\\SETUP32\\SETUP.EXE"});
+}
+
+TEST_F(RunTest, WindowClosedByTheUserDuringAnAlertStartsNothing) {
+    struct Case {
+        const char* name;
+        std::string settings;
+        std::function<void()> machine;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"install alert", "", DiscWithInstaller, 3},
+        {"run alert", "InstallNeeded=0", DiscWithProgram, 0},
+        {"run alert OK only", "InstallNeeded=0\r\nRunAllowCancel=0", DiscWithProgram, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fresh();
+        Ini(c.settings);
+        c.machine();
+        // A second start with Shift and Ctrl held reveals the window; the user closes it.
+        sim::SetMessageBoxScript([](const sim::MessageBoxCall&, int&) {
+            sim::SetKeyDown(VK_SHIFT, true);
+            sim::SetKeyDown(VK_CONTROL, true);
+            HWND window = LauncherWindowRoom.LauncherWindow;
+            PostMessageA(window, 1025, 0, 0);
+            sim::UserCloses(window);
+        });
+        EXPECT_EQ(Run(), c.exitCode);
+        EXPECT_TRUE(StatusDisplay.WindowRevealed);
+        EXPECT_TRUE(sim::ShellStarts().empty());
+        ASSERT_EQ(sim::MessageBoxes().size(), 1u);
+        EXPECT_TRUE(sim::MessageBoxes()[0].endedByQuit);
+    }
+}
+
+}  // namespace
