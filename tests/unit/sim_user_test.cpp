@@ -340,4 +340,236 @@ TEST_F(SimUserTest, ScheduledWindowAppearsAfterTicks) {
     EXPECT_NE(FindWindowA("Now Frame", ""), nullptr);
 }
 
+TEST_F(SimUserTest, MessageBoxAnswers) {
+    struct Case {
+        const char* name;
+        UINT type;
+        int answer;
+        int expected;
+    } cases[] = {
+        {"OK box, OK", MB_OK, IDOK, IDOK},
+        {"OK box, close box", MB_OK, sim::kCloseBox, IDOK},
+        {"OK/Cancel, OK", MB_OKCANCEL | MB_DEFBUTTON2, IDOK, IDOK},
+        {"OK/Cancel, Cancel", MB_OKCANCEL | MB_DEFBUTTON2, IDCANCEL, IDCANCEL},
+        {"OK/Cancel, close box", MB_OKCANCEL | MB_DEFBUTTON2, sim::kCloseBox, IDCANCEL},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Reset();
+        sim::AnswerMessageBoxes({c.answer});
+        EXPECT_EQ(MessageBoxA(nullptr, "Line 1\n\n\n\n", "Install software from CD?", c.type), c.expected);
+        EXPECT_EQ(MessageBoxA(nullptr, "again", "Next", c.type), IDOK);  // answers used up: OK
+        ASSERT_EQ(sim::MessageBoxes().size(), 2u);
+        const sim::MessageBoxCall& box = sim::MessageBoxes()[0];
+        EXPECT_TRUE(box.ownerNull);
+        EXPECT_EQ(box.caption, "Install software from CD?");
+        EXPECT_EQ(box.text, "Line 1\n\n\n\n");
+        EXPECT_EQ(box.type, c.type);
+        EXPECT_EQ(box.answer, c.expected);
+        EXPECT_FALSE(box.endedByQuit);
+        EXPECT_EQ(sim::Trace()[0], "MessageBoxA Install software from CD?");
+    }
+}
+
+TEST_F(SimUserTest, MessageBoxDispatchesPostedMessagesButNoTimers) {
+    const HWND window = CreateRecordingWindow();
+    SetTimer(window, 1, 500, nullptr);
+    PostMessageA(window, WM_USER + 1, 1, 0);  // queued before the box opened
+    bool returned = false;
+    sim::SetMessageBoxScript([&](const sim::MessageBoxCall& box, int& answer) {
+        EXPECT_EQ(box.caption, "Run");
+        EXPECT_EQ(box.answer, IDOK);  // the scripted answer so far
+        PostMessageA(window, WM_USER + 1, 2, 0);
+        answer = IDCANCEL;
+    });
+    onMessage = [&](HWND, UINT message, WPARAM) {
+        EXPECT_FALSE(returned);  // handled while the box is open
+        return false;
+    };
+    seen.clear();
+    EXPECT_EQ(MessageBoxA(nullptr, "text", "Run", MB_OKCANCEL | MB_DEFBUTTON2), IDCANCEL);
+    returned = true;
+    EXPECT_EQ(seen, (std::vector<std::string>{"1025:1", "1025:2"}));
+    EXPECT_EQ(sim::Now(), 0u);
+    EXPECT_EQ(sim::TimerTicks(), 0);
+}
+
+TEST_F(SimUserTest, PendingQuitEndsBoxes) {
+    struct Case {
+        const char* name;
+        bool quitBeforeBox;
+    } cases[] = {
+        {"quit already pending when the box opens", true},
+        {"window closed while the box is open", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Reset();
+        const HWND window = CreateRecordingWindow();
+        ShowWindow(window, SW_SHOWNORMAL);
+        if (c.quitBeforeBox) PostQuitMessage(0);
+        bool scriptRan = false;
+        sim::AnswerMessageBoxes({IDCANCEL, IDCANCEL});
+        sim::SetMessageBoxScript([&](const sim::MessageBoxCall&, int&) {
+            scriptRan = true;
+            sim::UserCloses(window);
+        });
+        EXPECT_EQ(MessageBoxA(nullptr, "text", "Install", MB_OKCANCEL | MB_DEFBUTTON2), IDOK);
+        EXPECT_EQ(scriptRan, !c.quitBeforeBox);
+        scriptRan = false;
+        // The request stays pending: a later box ends at once too, unseen.
+        EXPECT_EQ(MessageBoxA(nullptr, "text", "Run", MB_OKCANCEL | MB_DEFBUTTON2), IDOK);
+        EXPECT_FALSE(scriptRan);
+        ASSERT_EQ(sim::MessageBoxes().size(), 2u);
+        EXPECT_TRUE(sim::MessageBoxes()[0].endedByQuit);
+        EXPECT_TRUE(sim::MessageBoxes()[1].endedByQuit);
+        EXPECT_EQ(sim::MessageBoxes()[1].answer, IDOK);
+        EXPECT_EQ(sim::Window(window).exists, c.quitBeforeBox);
+        MSG msg;
+        EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), 0);
+        EXPECT_EQ(msg.message, static_cast<UINT>(WM_QUIT));
+        EXPECT_EQ(msg.wParam, c.quitBeforeBox ? 0u : 7u);
+    }
+}
+
+TEST_F(SimUserTest, ShowWindowCommands) {
+    struct Case {
+        const char* name;
+        int first, second;
+        BOOL secondResult;
+        bool visible, iconic;
+    } cases[] = {
+        {"normal", SW_SHOWNORMAL, SW_SHOW, TRUE, true, false},
+        {"default acts as normal", SW_SHOWDEFAULT, SW_SHOWNA, TRUE, true, false},
+        {"hide", SW_SHOWNORMAL, SW_HIDE, TRUE, false, false},
+        {"minimised without activation", SW_HIDE, SW_SHOWMINNOACTIVE, FALSE, true, true},
+        {"minimise", SW_SHOW, SW_MINIMIZE, TRUE, true, true},
+        {"restore", SW_SHOWMINIMIZED, SW_RESTORE, TRUE, true, false},
+        {"show keeps minimised", SW_SHOWMINIMIZED, SW_SHOW, TRUE, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Reset();
+        const HWND window = CreateRecordingWindow();
+        EXPECT_EQ(ShowWindow(window, c.first), FALSE);  // it was hidden
+        EXPECT_EQ(ShowWindow(window, c.second), c.secondResult);
+        const sim::WindowInfo info = sim::Window(window);
+        EXPECT_EQ(info.visible, c.visible);
+        EXPECT_EQ(info.iconic, c.iconic);
+        EXPECT_EQ(IsIconic(window) != FALSE, c.iconic);
+        EXPECT_EQ(info.lastShowCommand, c.second);
+        // Shown and not minimised, it is painted; otherwise it waits for its restore.
+        sim::At(10, [] {});
+        MSG msg;
+        ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0) || !sim::Failures().empty());
+        EXPECT_EQ(msg.message == WM_PAINT, c.visible && !c.iconic);
+        sim::Reset();
+    }
+}
+
+TEST_F(SimUserTest, UserActionsAndForeground) {
+    const HWND window = CreateRecordingWindow();
+    ShowWindow(window, SW_SHOWNORMAL);
+    EXPECT_TRUE(SetForegroundWindow(window));
+    EXPECT_TRUE(sim::Window(window).foreground);
+    sim::UserMinimizes(window);
+    EXPECT_TRUE(IsIconic(window));
+    sim::UserCloses(window);
+    MSG msg;
+    seen.clear();
+    while (GetMessageA(&msg, nullptr, 0, 0)) DispatchMessageA(&msg);
+    EXPECT_EQ(seen, (std::vector<std::string>{"16", "2"}));
+    EXPECT_EQ(msg.wParam, 7u);
+    EXPECT_FALSE(sim::Window(window).exists);
+    EXPECT_FALSE(IsIconic(window));
+}
+
+TEST_F(SimUserTest, PaintRecordsTextWithDeviceContextState) {
+    const HWND window = CreateRecordingWindow("Shown", WS_VISIBLE);
+    PAINTSTRUCT paint;
+    const HDC dc = BeginPaint(window, &paint);
+    ASSERT_NE(dc, nullptr);
+    EXPECT_EQ(SetBkMode(dc, TRANSPARENT), OPAQUE);
+    EXPECT_EQ(SetBkMode(dc, OPAQUE), TRANSPARENT);
+    EXPECT_EQ(SetBkColor(dc, RGB(1, 2, 3)), 0x00FFFFFFu);
+    EXPECT_EQ(SetTextColor(dc, RGB(200, 0, 0)), 0u);
+    EXPECT_TRUE(TextOutA(dc, 10, 30, "Deferred  13:00:00 and more", 18));
+    EXPECT_TRUE(TextOutA(dc, 10, 50, "", 0));
+    EXPECT_FALSE(TextOutA(dc, 10, 70, "x", -1));
+    EXPECT_TRUE(EndPaint(window, &paint));
+    EXPECT_FALSE(TextOutA(dc, 0, 0, "late", 4));  // the context ended with the paint
+    ASSERT_EQ(sim::TextOuts().size(), 2u);
+    const sim::TextOutCall& call = sim::TextOuts()[0];
+    EXPECT_EQ(call.x, 10);
+    EXPECT_EQ(call.y, 30);
+    EXPECT_EQ(call.text, "Deferred  13:00:00");
+    EXPECT_EQ(call.backgroundMode, OPAQUE);
+    EXPECT_EQ(call.backgroundColour, RGB(1, 2, 3));
+    EXPECT_EQ(call.textColour, RGB(200, 0, 0));
+    EXPECT_EQ(sim::TextOuts()[1].text, "");
+    EXPECT_EQ(sim::PaintCount(), 1);
+    // Validated: no WM_PAINT follows until the window is invalidated again.
+    sim::At(100, [window] { RedrawWindow(window, nullptr, nullptr, RDW_ERASE | RDW_INVALIDATE); });
+    MSG msg;
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_PAINT));
+    EXPECT_EQ(sim::Now(), 100u);
+}
+
+TEST_F(SimUserTest, TimeTextFollowsTheVirtualClock) {
+    struct Case {
+        const char* name;
+        time_t start;
+        DWORD at;
+        const char* expected;
+    } cases[] = {
+        {"epoch", 0, 0, "Thu Jan  1 00:00:00 1970\n"},
+        {"single-digit day, padded with a blank", 1700000000 - 13 * 86400, 0, "Wed Nov  1 22:13:20 2023\n"},
+        {"milliseconds dropped", 1700000000, 1999, "Tue Nov 14 22:13:21 2023\n"},
+        {"leading zeros in the time", 946717503, 0, "Sat Jan  1 09:05:03 2000\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Reset();
+        sim::SetClock(c.start);
+        std::string text;
+        sim::At(c.at, [&text] {
+            time_t now = 0;
+            const time_t returned = crt::time(&now);
+            EXPECT_EQ(returned, now);
+            text = crt::asctime(crt::localtime(&now));
+        });
+        MSG msg;
+        GetMessageA(&msg, nullptr, 0, 0);  // runs the event, then finds nothing more to wait for
+        EXPECT_EQ(text, c.expected);
+        EXPECT_EQ(text.substr(11, 8).size(), 8u);
+        sim::Reset();
+    }
+}
+
+TEST_F(SimUserTest, PlannedFailuresReturnThePlannedValue) {
+    const HWND window = CreateRecordingWindow();
+    sim::FailCall("GetMessageA", 1, false, -1);
+    sim::FailCall("PostMessageA", 1, true, 0);
+    sim::FailCall("SetTimer", 1, false, 0);
+    sim::FailCall("CreateWindowExA", 2, false, 0);  // the first made the window above
+    sim::FailCall("localtime", 2, false, 0);
+    sim::FailCall("MessageBoxA", 1, false, 0);
+    MSG msg;
+    EXPECT_EQ(GetMessageA(&msg, nullptr, 0, 0), -1);
+    EXPECT_FALSE(PostMessageA(window, WM_USER + 1, 0, 0));
+    EXPECT_FALSE(PostMessageA(window, WM_USER + 1, 0, 0));  // for good
+    EXPECT_EQ(SetTimer(window, 1, 500, nullptr), 0u);
+    EXPECT_EQ(SetTimer(window, 1, 500, nullptr), 1u);  // once only
+    EXPECT_EQ(CreateWindowExA(0, "Test Class", "t", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr), nullptr);
+    time_t now = crt::time(nullptr);
+    EXPECT_NE(crt::localtime(&now), nullptr);
+    EXPECT_EQ(crt::localtime(&now), nullptr);
+    EXPECT_EQ(MessageBoxA(nullptr, "t", "c", MB_OK), 0);
+    EXPECT_EQ(sim::CallCount("PostMessageA"), 2);
+    // The failed posts queued nothing: the armed timer's tick is the first message.
+    ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
+    EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+}
+
 }  // namespace

@@ -118,6 +118,19 @@ void RaiseToTop(size_t index) {
     order.insert(order.begin(), index);
 }
 
+// One handle per resource name, as repeated loads of a shared icon give the same one.
+ULONG_PTR FakeResource(LPCSTR name) {
+    if (name == nullptr) return 0;
+    UserState& user = User();
+    const std::string resource = ResourceName(name);
+    for (const auto& entry : user.resources)
+        if (entry.second == resource) return entry.first;
+    const ULONG_PTR handle = user.nextResource;
+    user.nextResource += 4;
+    user.resources[handle] = resource;
+    return handle;
+}
+
 std::string ShownOrNull(LPCSTR text) {
     if (text == nullptr) return "<null>";
     return ResourceName(text);
@@ -241,23 +254,14 @@ HICON WINAPI LoadIconA(HINSTANCE instance, LPCSTR name) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("LoadIconA", &planned))
         return reinterpret_cast<HICON>(static_cast<ULONG_PTR>(planned));
-    if (name == nullptr) return nullptr;
-    sim::user::UserState& user = User();
-    const std::string resource = sim::user::ResourceName(name);
-    // One handle per resource, as repeated loads of a shared icon give the same one.
-    for (const auto& entry : user.resources)
-        if (entry.second == resource) return reinterpret_cast<HICON>(entry.first);
-    const ULONG_PTR handle = user.nextResource;
-    user.nextResource += 4;
-    user.resources[handle] = resource;
-    return reinterpret_cast<HICON>(handle);
+    return reinterpret_cast<HICON>(sim::user::FakeResource(name));
 }
 
 HCURSOR WINAPI LoadCursorA(HINSTANCE instance, LPCSTR name) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("LoadCursorA", &planned))
         return reinterpret_cast<HCURSOR>(static_cast<ULONG_PTR>(planned));
-    return LoadIconA(instance, name);  // one handle space serves both; the names stay apart by value
+    return reinterpret_cast<HCURSOR>(sim::user::FakeResource(name));
 }
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
@@ -381,6 +385,8 @@ BOOL WINAPI DestroyWindow(HWND window) {
 }
 
 LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    long long planned = 0;
+    if (sim::internal::PlannedFailure("DefWindowProcA", &planned)) return static_cast<LRESULT>(planned);
     switch (message) {
     case WM_CLOSE:
         DestroyWindow(window);
