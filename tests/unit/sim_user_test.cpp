@@ -70,6 +70,7 @@ TEST_F(SimUserTest, FindWindowMatchesAsWindowsDoes) {
     const HWND untitled = sim::AddOtherProcessWindow("Viewer Frame", "");
     const HWND setup = sim::AddOtherProcessWindow("Setup Frame", "Setup", false);
     sim::RemoveOtherProcessWindow(sim::AddOtherProcessWindow("Gone Frame", "Gone"));
+    sim::AddOtherProcessWindow("", "Nameless Class");
     DestroyWindow(CreateRecordingWindow("Closed Already"));
     MSG msg;
     GetMessageA(&msg, nullptr, 0, 0);  // takes the quit request the destroyed window made
@@ -88,6 +89,7 @@ TEST_F(SimUserTest, FindWindowMatchesAsWindowsDoes) {
         {"title compared whole, no trailing blank", "Viewer Frame", "Read Me ", nullptr},
         {"hidden window of another process", "Setup Frame", "Setup", setup},
         {"empty class finds nothing", "", nullptr, nullptr},
+        {"empty class finds nothing, even a window with one", "", "Nameless Class", nullptr},
         {"unregistered class finds nothing", "Never Registered", nullptr, nullptr},
         {"removed window not found", "Gone Frame", nullptr, nullptr},
         {"destroyed window not found", nullptr, "Closed Already", nullptr},

@@ -16,7 +16,6 @@ namespace user {
 // Error codes Windows sets here that the logic's header has no name for.
 constexpr DWORD kErrorInvalidWindowHandle = 1400;
 constexpr DWORD kErrorClassDoesNotExist = 1411;
-constexpr DWORD kErrorNoTimers = 1158;
 
 struct WindowRecord {
     bool exists = false;
@@ -93,7 +92,6 @@ struct UserState {
     std::vector<MessageBoxCall> boxes;
     std::deque<int> answers;
     MessageBoxScript script;
-    int boxDepth = 0;
 
     DeviceContext dc;
     std::vector<TextOutCall> textOuts;

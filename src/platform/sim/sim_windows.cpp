@@ -342,7 +342,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR title) {
     if (className != nullptr) {
         // Through the atom table: "" and a name no process registered match no window at all.
         atom = sim::user::AtomOfClassArgument(className);
-        if (atom == 0) {
+        if (atom == 0 || (!sim::user::IsIntResource(className) && className[0] == '\0')) {
             SetLastError(sim::user::kErrorClassDoesNotExist);
             return nullptr;
         }
