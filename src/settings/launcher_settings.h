@@ -80,7 +80,6 @@ struct SettingEntry {
     SettingText LauncherSettings::*Text;    // for TextSetting
     LONG DefaultNumber;
     const char* DefaultText;
-    const char* Meaning;  // one line, for the settings reference
 };
 extern const SettingEntry SettingCatalogue[];
 extern const int SettingCount;  // 55

@@ -36,7 +36,6 @@ enum MessageId {
 struct MessageEntry {
     const char* Key;
     const char* BuiltInText;
-    const char* Use;  // when the message is shown, for the reference
 };
 extern const MessageEntry MessageCatalogue[MessageCount];
 
