@@ -146,20 +146,20 @@ LaunchResult StartProgram(WorkText& launchPath) {
             }
         }
 
-        const bool shortForm = ConvertToShortPath(launchPath.CStr());
-        if (shortForm) launchPath.Assign(t.ShortPathBuffer.CStr());
-        // The program gets its parameters split at blanks; a long path must stay one.
-        if (!shortForm && ContainsChar(launchPath.CStr(), ' ')) {
+        if (ConvertToShortPath(launchPath.CStr())) launchPath.Assign(t.ShortPathBuffer.CStr());
+        // The program splits its parameters at blanks: a path holding one (the long form,
+        // or a "short" form where the volume keeps no 8.3 names) must be quoted to stay whole.
+        if (ContainsChar(launchPath.CStr(), ' ')) {
             t.ParameterText.AppendChar('"');
             t.ParameterText.Append(launchPath.CStr());
             t.ParameterText.AppendChar('"');
         } else {
             t.ParameterText.Append(launchPath.CStr());
         }
-        if (!t.ParameterText.Fits()) return 0;  // a cut document path would open another file
 
         // The directory argument is ShortPathBuffer as the conversion left it: the short
         // form when one was written, otherwise whatever the buffer held before.
+        t.ExecutablePath.Clear();
         const LaunchResult found =
             LowResult(FindExecutableA(launchPath.CStr(), t.ShortPathBuffer.CStr(), t.ExecutablePath.Data()));
         t.ExecutablePath.Terminate();
@@ -181,7 +181,7 @@ LaunchResult StartProgram(WorkText& launchPath) {
         t.ParameterText.AppendChar(' ');
         t.ParameterText.Append(affixes.SuffixText->CStr());
     }
-    if (!t.ParameterText.Fits()) return 0;
+    if (!t.ParameterText.Fits()) return 0;  // a cut document path would open another file
 
     t.WorkingDirectory.Assign(t.ExecutablePath.CStr());
     for (size_t i = t.WorkingDirectory.Length(); i > 0; --i) {
