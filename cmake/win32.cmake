@@ -27,3 +27,6 @@ target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi3
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)
 endif()
+if(EXISTS ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt)
+  add_subdirectory(examples)
+endif()
