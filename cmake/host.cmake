@@ -16,3 +16,7 @@ target_link_libraries(tavio_logic PUBLIC tavio_sim)
 
 enable_testing()
 add_subdirectory(tests/unit)
+
+# The settings reference, generated from the catalogues; scripts/test fails when docs/settings.md differs.
+add_executable(settings_reference ${CMAKE_SOURCE_DIR}/tools/settings_reference.cpp)
+target_link_libraries(settings_reference PRIVATE tavio_logic)
