@@ -20,3 +20,9 @@ add_subdirectory(tests/unit)
 # The settings reference, generated from the catalogues; scripts/test fails when docs/settings.md differs.
 add_executable(settings_reference ${CMAKE_SOURCE_DIR}/tools/settings_reference.cpp)
 target_link_libraries(settings_reference PRIVATE tavio_logic)
+
+# libFuzzer targets (the fuzz preset builds with clang).
+option(TAVIO_FUZZ "Build the libFuzzer targets" OFF)
+if(TAVIO_FUZZ AND EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
+  add_subdirectory(tests/fuzz)
+endif()
