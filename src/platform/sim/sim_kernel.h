@@ -1,0 +1,59 @@
+// The kernel side's shared pieces: the simulated file system, code pages and the registry, for the profile and shell parts.
+#ifndef TAVIO_PLATFORM_SIM_SIM_KERNEL_H
+#define TAVIO_PLATFORM_SIM_SIM_KERNEL_H
+
+#include <string>
+
+#include "sim_internal.h"
+
+namespace sim {
+namespace internal {
+
+// ---- File system ----
+// The folder a relative path is resolved against (GetFullPathNameA's current folder).
+constexpr const char* kCurrentFolder = "D:\\";
+// Where the system's own files lie; a profile file named without any backslash is looked up here.
+constexpr const char* kWindowsFolder = "C:\\WINDOWS";
+
+enum class NodeKind { Missing, File, Folder, MissingFolder /* a component before the last one is missing */ };
+struct FileLookup {
+    NodeKind kind = NodeKind::Missing;
+    std::string fullPath;  // normalised full path as written (aliases kept), without a trailing backslash but for a root
+    std::string longPath;  // with each existing component's long name; equals fullPath where nothing matched
+    bool trailingSeparator = false;
+    const std::string* content = nullptr;  // a file's bytes
+};
+// Resolves a Windows path (relative ones against kCurrentFolder) the way the file system
+// would: case-insensitive, 8.3 aliases accepted for any component. False for an empty or
+// malformed path.
+bool LookUpPath(const std::string& path, FileLookup* result);
+
+// ---- Code pages ----
+// ANSI is code page 1252, OEM code page 437.
+unsigned AnsiToUnicode(unsigned char c);
+unsigned OemToUnicode(unsigned char c);
+int UnicodeToAnsi(unsigned codePoint);  // -1 when 1252 has no such character
+int UnicodeToOem(unsigned codePoint);   // -1 when 437 has no such character
+// Case folding of code page 1252 text, as the file system, the registry and lstrcmpiA compare it.
+unsigned char FoldAnsi(unsigned char c);
+std::string FoldKey(const std::string& text);
+bool EqualNoCase(const std::string& a, const std::string& b);
+// UTF-16 text of the system's wide calls, narrowed to the ANSI code page ('?' where it has no character).
+std::string WideToAnsi(const WCHAR* text);
+// UTF-8 bytes (a profile file with a byte-order mark) converted to the ANSI code page.
+std::string Utf8ToAnsi(const std::string& bytes);
+
+// ---- Registry ----
+// A value's type and bytes, through the simulated registry; false for a missing key or value.
+bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName, DWORD* type,
+                       std::string* data);
+// Registry keys the logic opened and has not closed yet.
+int OpenRegistryKeyCount();
+
+// ---- Environment ----
+std::string ExpandEnvironment(const std::string& text);
+
+}  // namespace internal
+}  // namespace sim
+
+#endif

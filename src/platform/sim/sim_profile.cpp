@@ -1,0 +1,248 @@
+// The simulated profile files: GetPrivateProfileStringA with Windows' parsing rules, the cache and its flush.
+//
+// The file is parsed afresh on every read (or its stale cached copy, see
+// sim::CacheProfileFile), so a test may change a file between reads.
+#include <string.h>
+
+#include <map>
+#include <vector>
+
+#include "sim_kernel.h"
+
+namespace sim {
+namespace internal {
+namespace {
+
+struct ProfileState {
+    std::map<std::string, std::string> cache;  // folded full path -> stale content
+    std::vector<std::string> flushes;
+    int writes = 0;
+};
+
+ProfileState Profile;
+
+void ResetProfile() { Profile = ProfileState(); }
+const ResetHook profileReset(ResetProfile);
+
+struct ProfileKey {
+    std::string name;
+    bool hasValue;  // false for a line without '='
+    std::string value;
+};
+struct ProfileSection {
+    std::string name;
+    bool nameless;  // the keys before the first section: no name finds them
+    std::vector<ProfileKey> keys;
+};
+
+// Blanks as the profile reader trims them: white space, and ^Z (DOS end of file, found on CD-ROMs).
+bool IsProfileBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
+
+std::string Trim(const std::string& text) {
+    size_t begin = 0, end = text.size();
+    while (begin < end && IsProfileBlank(text[begin])) ++begin;
+    while (end > begin && IsProfileBlank(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+std::string DecodeFile(const std::string& bytes) {
+    if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8ToAnsi(bytes.substr(3));
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
+        std::vector<WCHAR> wide;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
+            wide.push_back(static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) |
+                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+        wide.push_back(0);
+        std::string out;
+        // A zero in the text would end WideToAnsi early; the profile reader stops lines there anyway.
+        for (size_t start = 0; start + 1 < wide.size();) {
+            out += WideToAnsi(&wide[start]);
+            while (start < wide.size() && wide[start] != 0) ++start;
+            if (start + 1 < wide.size()) out += '\n';
+            ++start;
+        }
+        return out;
+    }
+    return bytes;
+}
+
+std::vector<ProfileSection> Parse(const std::string& bytes) {
+    const std::string text = DecodeFile(bytes);
+    std::vector<ProfileSection> sections(1, ProfileSection{"", true, {}});
+    size_t start = 0;
+    while (start < text.size()) {
+        // Lines end at any run of CR and LF, so CR-only files read like CRLF ones.
+        size_t end = start;
+        while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
+        const std::string line = Trim(text.substr(start, end - start));
+        start = end + 1;
+        if (line.empty()) continue;
+        if (line[0] == '[') {
+            const size_t close = line.rfind(']');
+            if (close != std::string::npos) {
+                sections.push_back(ProfileSection{Trim(line.substr(1, close - 1)), false, {}});
+                continue;
+            }
+            // Without ']' the line is read as a key line.
+        }
+        if (line[0] == ';') continue;
+        const size_t equals = line.find('=');
+        if (equals == std::string::npos)
+            sections.back().keys.push_back(ProfileKey{line, false, ""});
+        else
+            sections.back().keys.push_back(ProfileKey{Trim(line.substr(0, equals)), true, Trim(line.substr(equals + 1))});
+    }
+    return sections;
+}
+
+// The file's text as the reader sees it; false when there is no readable file.
+bool ReadProfileFile(const char* file, std::string* content) {
+    if (file == nullptr || file[0] == '\0') return false;
+    std::string path = file;
+    // A bare name lies in the Windows folder, not in the current one.
+    if (path.find_first_of("\\/") == std::string::npos) path = std::string(kWindowsFolder) + "\\" + path;
+    FileLookup found;
+    if (!LookUpPath(path, &found)) return false;
+    auto cached = Profile.cache.find(FoldKey(found.longPath));
+    if (cached != Profile.cache.end()) {
+        *content = cached->second;
+        return true;
+    }
+    if (found.kind != NodeKind::File || found.trailingSeparator) return false;
+    *content = *found.content;
+    return true;
+}
+
+// A value of two or more characters in a matching pair of quotes loses the pair; then at
+// most size - 1 characters are copied.
+DWORD CopyEntry(const std::string& value, bool stripQuotes, LPSTR buffer, DWORD size) {
+    std::string text = value;
+    if (stripQuotes && text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0])
+        text = text.substr(1, text.size() - 2);
+    if (text.size() > size - 1) text.resize(size - 1);
+    memcpy(buffer, text.c_str(), text.size() + 1);
+    return static_cast<DWORD>(text.size());
+}
+
+// Names each followed by a zero, the list ended by another; when the buffer is too small
+// the last name is cut, both zeros still written, and size - 2 returned.
+DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD size) {
+    if (size == 1) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    std::string list;
+    for (const std::string& name : names) {
+        list += name;
+        list += '\0';
+    }
+    // Wine counts a list as fitting only with a byte to spare beyond its final zero.
+    if (list.size() + 2 <= size) {
+        memcpy(buffer, list.data(), list.size());
+        buffer[list.size()] = '\0';
+        return static_cast<DWORD>(list.size());
+    }
+    memcpy(buffer, list.data(), size - 2);
+    buffer[size - 2] = '\0';
+    buffer[size - 1] = '\0';
+    return size - 2;
+}
+
+}  // namespace
+}  // namespace internal
+
+void CacheProfileFile(const char* path, const std::string& staleContent) {
+    internal::FileLookup found;
+    if (path == nullptr || !internal::LookUpPath(path, &found)) {
+        internal::AddFailure(std::string("CacheProfileFile: bad path \"") + (path ? path : "<null>") + "\"");
+        return;
+    }
+    internal::Profile.cache[internal::FoldKey(found.longPath)] = staleContent;
+}
+
+const std::vector<std::string>& ProfileFlushes() { return internal::Profile.flushes; }
+int WriteCount() { return internal::Profile.writes; }
+
+}  // namespace sim
+
+using namespace sim::internal;
+
+DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer, DWORD size,
+                                      LPCSTR file) {
+    long long planned = 0;
+    if (PlannedFailure("GetPrivateProfileStringA", &planned)) return static_cast<DWORD>(planned);
+    if (buffer == nullptr || size == 0) return 0;  // nothing written, nothing to count
+    // The default loses its trailing spaces (and later, like a value, a pair of quotes).
+    std::string fallback = defaultText ? defaultText : "";
+    while (fallback.size() > 1 && fallback.back() == ' ') fallback.pop_back();
+    std::string content;
+    const bool readable = ReadProfileFile(file, &content);
+    const std::vector<ProfileSection> sections = readable ? Parse(content) : std::vector<ProfileSection>();
+    if (section == nullptr) {  // the names of the sections
+        std::vector<std::string> names;
+        for (const ProfileSection& s : sections)
+            if (!s.nameless) names.push_back(s.name);
+        return CopyList(names, buffer, size);
+    }
+    const std::string sectionName = Trim(section);
+    const ProfileSection* found = nullptr;
+    // The first section of the name is the only one searched, as Wine does.
+    for (const ProfileSection& s : sections) {
+        if (!s.nameless && !sectionName.empty() && EqualNoCase(s.name, sectionName)) {
+            found = &s;
+            break;
+        }
+    }
+    if (key == nullptr) {  // the keys of the section that have a value
+        std::vector<std::string> names;
+        if (found != nullptr)
+            for (const ProfileKey& k : found->keys)
+                if (k.hasValue && !k.name.empty()) names.push_back(k.name);
+        if (!names.empty()) return CopyList(names, buffer, size);
+        return CopyEntry(fallback, true, buffer, size);
+    }
+    const std::string keyName = Trim(key);
+    if (found != nullptr && !keyName.empty()) {
+        for (const ProfileKey& k : found->keys) {
+            if (!EqualNoCase(k.name, keyName)) continue;
+            if (k.hasValue) return CopyEntry(k.value, true, buffer, size);
+            break;  // a key without '=' gives the default
+        }
+    }
+    return CopyEntry(fallback, true, buffer, size);
+}
+
+namespace {
+
+// WritePrivateProfileString*(NULL, NULL, NULL, file) only drops the cached copy; anything
+// else would change a file, which the launcher must never do.
+BOOL ProfileWrite(const char* api, bool flush, const std::string& file, bool fileNull) {
+    const std::string shown = fileNull ? std::string("<null>") : file;
+    if (!flush) {
+        ++sim::internal::Profile.writes;
+        AddFailure(std::string(api) + " writes to the profile file " + shown);
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    }
+    sim::internal::Profile.flushes.push_back(shown);
+    AddTrace(std::string(api) + " " + shown);
+    FileLookup found;
+    if (!fileNull && LookUpPath(file, &found)) sim::internal::Profile.cache.erase(FoldKey(found.longPath));
+    return TRUE;  // Windows reports success (Wine FALSE)
+}
+
+}  // namespace
+
+BOOL WINAPI WritePrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR text, LPCSTR file) {
+    long long planned = 0;
+    if (PlannedFailure("WritePrivateProfileStringA", &planned)) return static_cast<BOOL>(planned);
+    return ProfileWrite("WritePrivateProfileStringA", section == nullptr && key == nullptr && text == nullptr,
+                        file ? file : "", file == nullptr);
+}
+
+BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR text, LPCWSTR file) {
+    long long planned = 0;
+    if (PlannedFailure("WritePrivateProfileStringW", &planned)) return static_cast<BOOL>(planned);
+    return ProfileWrite("WritePrivateProfileStringW", section == nullptr && key == nullptr && text == nullptr,
+                        WideToAnsi(file), file == nullptr);
+}

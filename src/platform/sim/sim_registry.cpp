@@ -1,0 +1,204 @@
+// The simulated registry: four predefined roots, keys by case-insensitive path, values of any type, read-only calls.
+#include <string.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "sim_kernel.h"
+
+namespace sim {
+namespace internal {
+namespace {
+
+struct RegistryValue {
+    std::string name;
+    DWORD type;
+    std::string data;  // the bytes as stored, terminator included only if the writer gave one
+};
+
+struct RegistryKey {
+    std::string name;
+    std::map<std::string, std::unique_ptr<RegistryKey>> subkeys;  // by folded name
+    std::map<std::string, RegistryValue> values;                   // by folded name; "" is the default value
+};
+
+struct RegistryState {
+    RegistryKey roots[4];
+    std::vector<RegistryKey*> handles;  // opened keys; a closed slot is null
+};
+
+RegistryState Registry;
+
+void ResetRegistry() { Registry = RegistryState(); }
+const ResetHook registryReset(ResetRegistry);
+
+constexpr LSTATUS kErrorInvalidHandle = 6;
+constexpr LSTATUS kErrorBadPathname = 161;
+constexpr ULONG_PTR kFirstHandle = 0x1000;  // opened keys' handles: kFirstHandle + 4 * slot
+
+RegistryKey* RootOf(HKEY root) {
+    const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(root);
+    for (int i = 0; i < 4; ++i)
+        if (value == reinterpret_cast<ULONG_PTR>(HKEY_CLASSES_ROOT) + static_cast<ULONG_PTR>(i))
+            return &Registry.roots[i];
+    return nullptr;
+}
+
+// A predefined root or a handle the logic opened and has not closed.
+RegistryKey* KeyOf(HKEY key) {
+    if (RegistryKey* root = RootOf(key)) return root;
+    const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(key);
+    if (value < kFirstHandle || (value - kFirstHandle) % 4 != 0) return nullptr;
+    const size_t slot = (value - kFirstHandle) / 4;
+    return slot < Registry.handles.size() ? Registry.handles[slot] : nullptr;
+}
+
+std::vector<std::string> SplitKeyPath(const std::string& path) {
+    std::vector<std::string> parts;
+    std::string part;
+    for (char c : path) {
+        if (c == '\\') {
+            if (!part.empty()) parts.push_back(part);
+            part.clear();
+        } else {
+            part += c;
+        }
+    }
+    if (!part.empty()) parts.push_back(part);
+    return parts;
+}
+
+RegistryKey* FindKey(RegistryKey* key, const std::string& path) {
+    for (const std::string& part : SplitKeyPath(path)) {
+        auto it = key->subkeys.find(FoldKey(part));
+        if (it == key->subkeys.end()) return nullptr;
+        key = it->second.get();
+    }
+    return key;
+}
+
+RegistryKey* MakeKey(HKEY root, const char* path) {
+    RegistryKey* key = RootOf(root);
+    if (key == nullptr) {
+        AddFailure("registry set-up: not a predefined root");
+        return nullptr;
+    }
+    for (const std::string& part : SplitKeyPath(path ? path : "")) {
+        std::unique_ptr<RegistryKey>& child = key->subkeys[FoldKey(part)];
+        if (!child) {
+            child.reset(new RegistryKey);
+            child->name = part;
+        }
+        key = child.get();
+    }
+    return key;
+}
+
+bool IsStringType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+}  // namespace
+
+bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName, DWORD* type,
+                       std::string* data) {
+    RegistryKey* key = KeyOf(root);
+    if (key == nullptr || (key = FindKey(key, keyPath)) == nullptr) return false;
+    auto it = key->values.find(FoldKey(valueName));
+    if (it == key->values.end()) return false;
+    *type = it->second.type;
+    *data = it->second.data;
+    return true;
+}
+
+bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string& valueName, std::string* text) {
+    DWORD type = REG_NONE;
+    std::string data;
+    if (!ReadRegistryValue(root, keyPath, valueName, &type, &data) || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    *text = data.substr(0, data.find('\0'));
+    return true;
+}
+
+int OpenRegistryKeyCount() {
+    int open = 0;
+    for (RegistryKey* key : Registry.handles)
+        if (key != nullptr) ++open;
+    return open;
+}
+
+}  // namespace internal
+
+void AddRegistryKey(HKEY root, const char* keyPath) { internal::MakeKey(root, keyPath); }
+
+void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data,
+                      DWORD size) {
+    internal::RegistryKey* key = internal::MakeKey(root, keyPath);
+    if (key == nullptr) return;
+    const std::string name = valueName ? valueName : "";
+    key->values[internal::FoldKey(name)] =
+        internal::RegistryValue{name, type, std::string(static_cast<const char*>(data), data ? size : 0)};
+}
+
+void SetRegistryString(HKEY root, const char* keyPath, const char* valueName, const std::string& text, DWORD type) {
+    SetRegistryValue(root, keyPath, valueName, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+}  // namespace sim
+
+using namespace sim::internal;
+
+LSTATUS WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result) {
+    long long planned = 0;
+    if (PlannedFailure("RegOpenKeyExA", &planned)) {
+        if (result != nullptr) *result = nullptr;
+        return static_cast<LSTATUS>(planned);
+    }
+    if (result == nullptr) return ERROR_INVALID_PARAMETER;
+    *result = nullptr;
+    RegistryKey* key = KeyOf(root);
+    if (key == nullptr) return kErrorInvalidHandle;
+    const std::string path = subKey ? subKey : "";
+    if (!path.empty() && path[0] == '\\') return kErrorBadPathname;  // NT refuses a leading backslash
+    key = FindKey(key, path);
+    if (key == nullptr) return ERROR_FILE_NOT_FOUND;
+    // An empty or null subkey opens the same key again, under a handle of its own.
+    Registry.handles.push_back(key);
+    *result = reinterpret_cast<HKEY>(kFirstHandle + 4 * (Registry.handles.size() - 1));
+    return ERROR_SUCCESS;
+}
+
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("RegQueryValueExA", &planned)) return static_cast<LSTATUS>(planned);
+    if ((data != nullptr && size == nullptr) || reserved != nullptr) return ERROR_INVALID_PARAMETER;
+    RegistryKey* node = KeyOf(key);
+    if (node == nullptr) return kErrorInvalidHandle;
+    auto it = node->values.find(FoldKey(name ? name : ""));
+    if (it == node->values.end()) return ERROR_FILE_NOT_FOUND;
+    const RegistryValue& value = it->second;
+    const DWORD length = static_cast<DWORD>(value.data.size());
+    LSTATUS status = ERROR_SUCCESS;
+    if (data != nullptr && length > 0) {
+        if (length > *size) {
+            status = ERROR_MORE_DATA;  // the buffer stays untouched
+        } else {
+            memcpy(data, value.data.data(), length);
+            // A string stored without its terminator gets one where the buffer has room;
+            // the count still excludes it.
+            if (IsStringType(value.type) && length < *size && data[length - 1] != 0) data[length] = 0;
+        }
+    }
+    if (type != nullptr) *type = value.type;
+    if (size != nullptr) *size = length;
+    return status;
+}
+
+LSTATUS WINAPI RegCloseKey(HKEY key) {
+    long long planned = 0;
+    if (PlannedFailure("RegCloseKey", &planned)) return static_cast<LSTATUS>(planned);
+    if (RootOf(key) != nullptr) return ERROR_SUCCESS;  // closing a predefined root does nothing
+    const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(key);
+    if (KeyOf(key) == nullptr) return kErrorInvalidHandle;
+    Registry.handles[(value - kFirstHandle) / 4] = nullptr;
+    return ERROR_SUCCESS;
+}

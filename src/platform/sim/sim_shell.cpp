@@ -1,0 +1,175 @@
+// The simulated shell: FindExecutableA through HKEY_CLASSES_ROOT, ShellExecuteA recorded with a scripted result.
+//
+// Choices the simulation makes: App Paths are not simulated; a relative file name is
+// resolved against the directory argument when that names a folder, else against the
+// current folder; a failure planned for FindExecutableA still empties the result buffer,
+// as every failure of the real call does.
+#include <string.h>
+
+#include <vector>
+
+#include "sim_kernel.h"
+
+namespace sim {
+namespace internal {
+namespace {
+
+struct ShellState {
+    std::vector<ShellStart> starts;
+    bool scripted = false;
+    UINT scriptedResult = 0;
+    bool windowPending = false;
+    std::string windowClass, windowTitle;
+    int windowTicks = 0;
+};
+
+ShellState Shell;
+
+void ResetShell() { Shell = ShellState(); }
+const ResetHook shellReset(ResetShell);
+
+constexpr UINT kShellSuccess = 33;     // what Wine returns for a successful start
+constexpr UINT kNoAssociation = 31;    // SE_ERR_NOASSOC
+constexpr UINT kOutOfMemory = 8;       // SE_ERR_OOM, Wine's answer to a null result buffer
+constexpr size_t kResultCapacity = 260;  // FindExecutableA's result buffer is MAX_PATH bytes
+
+HINSTANCE ShellResult(long long value) {
+    return reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(static_cast<UINT>(value)));
+}
+
+bool IsAbsolute(const std::string& path) {
+    return (path.size() >= 2 && path[1] == ':') || (!path.empty() && (path[0] == '\\' || path[0] == '/'));
+}
+
+// The file as the shell finds it: relative names in the given folder when it exists.
+FileLookup Resolve(const std::string& file, const char* directory) {
+    FileLookup found;
+    if (!IsAbsolute(file) && directory != nullptr && directory[0] != '\0') {
+        FileLookup folder;
+        if (LookUpPath(directory, &folder) && folder.kind == NodeKind::Folder) {
+            std::string base = folder.fullPath;
+            if (base.back() != '\\') base += '\\';
+            if (LookUpPath(base + file, &found)) return found;
+        }
+    }
+    if (!LookUpPath(file, &found)) found.kind = NodeKind::Missing;
+    return found;
+}
+
+// The program of an association's command: up to the closing quote of a quoted start,
+// otherwise up to the first space.
+std::string ProgramOfCommand(const std::string& command) {
+    size_t start = 0;
+    while (start < command.size() && command[start] == ' ') ++start;
+    if (start < command.size() && command[start] == '"') {
+        const size_t close = command.find('"', start + 1);
+        return command.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
+    }
+    const size_t space = command.find(' ', start);
+    return command.substr(start, space == std::string::npos ? std::string::npos : space - start);
+}
+
+bool ReadClassesString(const std::string& keyPath, std::string* text) {
+    DWORD type = REG_NONE;
+    std::string data;
+    if (!ReadRegistryValue(HKEY_CLASSES_ROOT, keyPath, "", &type, &data) || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return false;
+    *text = data.substr(0, data.find('\0'));
+    if (type == REG_EXPAND_SZ) *text = ExpandEnvironment(*text);
+    return true;
+}
+
+}  // namespace
+}  // namespace internal
+
+void AddAssociation(const char* extension, const char* className, const char* openCommand) {
+    std::string ext = extension ? extension : "";
+    if (ext.empty() || ext[0] != '.') ext = "." + ext;
+    SetRegistryString(HKEY_CLASSES_ROOT, ext.c_str(), "", className ? className : "");
+    SetRegistryString(HKEY_CLASSES_ROOT, (std::string(className ? className : "") + "\\shell\\open\\command").c_str(),
+                      "", openCommand ? openCommand : "");
+}
+
+const std::vector<ShellStart>& ShellStarts() { return internal::Shell.starts; }
+
+void SetShellExecuteResult(UINT result) {
+    internal::Shell.scripted = true;
+    internal::Shell.scriptedResult = result;
+}
+
+void ClearShellExecuteResult() { internal::Shell.scripted = false; }
+
+void OpenWindowAfterStart(const char* className, const char* title, int afterTicks) {
+    internal::Shell.windowPending = true;
+    internal::Shell.windowClass = className ? className : "";
+    internal::Shell.windowTitle = title ? title : "";
+    internal::Shell.windowTicks = afterTicks;
+}
+
+}  // namespace sim
+
+using namespace sim::internal;
+
+HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result) {
+    long long planned = 0;
+    const bool failing = PlannedFailure("FindExecutableA", &planned);
+    if (result == nullptr) return ShellResult(failing ? planned : kOutOfMemory);
+    result[0] = '\0';  // emptied first; it stays empty on any failure
+    if (failing) return ShellResult(planned);
+    if (file == nullptr) return ShellResult(ERROR_FILE_NOT_FOUND);
+    const FileLookup found = Resolve(file, directory);
+    if (found.kind != NodeKind::File && found.kind != NodeKind::Folder) return ShellResult(ERROR_FILE_NOT_FOUND);
+    std::string name = found.fullPath.substr(found.fullPath.find_last_of('\\') + 1);
+    const size_t dot = name.find_last_of('.');
+    if (found.kind == NodeKind::Folder || dot == std::string::npos) return ShellResult(kNoAssociation);
+    const std::string extension = FoldKey(name.substr(dot));
+    std::string program;
+    // The extensions of [windows] programs= name programs: the file is its own executable.
+    if (extension == ".EXE" || extension == ".PIF" || extension == ".BAT" || extension == ".CMD" ||
+        extension == ".COM") {
+        program = found.fullPath;
+    } else {
+        std::string className, verb, command;
+        if (!ReadClassesString(name.substr(dot), &className) || className.empty()) return ShellResult(kNoAssociation);
+        if (!ReadClassesString(className + "\\shell", &verb) || verb.empty()) verb = "open";
+        if (!ReadClassesString(className + "\\shell\\" + verb + "\\command", &command))
+            return ShellResult(kNoAssociation);
+        program = ProgramOfCommand(command);
+        if (program.empty()) return ShellResult(kNoAssociation);
+    }
+    if (program.size() > kResultCapacity - 1) program.resize(kResultCapacity - 1);
+    memcpy(result, program.c_str(), program.size() + 1);
+    return ShellResult(kShellSuccess);
+}
+
+HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {
+    long long planned = 0;
+    const bool failing = PlannedFailure("ShellExecuteA", &planned);
+    sim::ShellStart start{owner == nullptr,
+                     verb ? verb : "<null>",
+                     file ? file : "",
+                     parameters ? parameters : "",
+                     directory ? directory : "",
+                     show,
+                     0};
+    AddTrace("ShellExecuteA " + start.file);
+    UINT outcome;
+    if (failing) {
+        outcome = static_cast<UINT>(planned);
+    } else if (Shell.scripted) {
+        outcome = Shell.scriptedResult;
+    } else {
+        const FileLookup found = file ? Resolve(file, directory) : FileLookup();
+        if (found.kind == NodeKind::File || found.kind == NodeKind::Folder)
+            outcome = kShellSuccess;
+        else
+            outcome = found.kind == NodeKind::MissingFolder ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+    }
+    start.result = outcome;
+    Shell.starts.push_back(start);
+    if (outcome > 32 && Shell.windowPending) {
+        Shell.windowPending = false;
+        ScheduleWindowAfterTicks(Shell.windowClass, Shell.windowTitle, Shell.windowTicks);
+    }
+    return ShellResult(outcome);
+}
