@@ -321,6 +321,11 @@ TEST_F(SimKernelTest, ProfileStringsFollowWindowsParsing) {
         EXPECT_STREQ(c.text, buffer.text);
         EXPECT_EQ(strlen(c.text), result);
     }
+    const char utf16[] = "\xFF\xFE[\0s\0]\0\r\0\n\0k\0=\0\xE9\0";  // a UTF-16 mark: read as UTF-16
+    sim::AddFile(file, std::string(utf16, sizeof(utf16) - 1));
+    Buffer buffer;
+    EXPECT_EQ(1u, GetPrivateProfileStringA("s", "k", "d", buffer.text, sizeof(buffer.text), file));
+    EXPECT_STREQ("\xE9", buffer.text);
 }
 
 TEST_F(SimKernelTest, ProfileStringsAreCutToTheBuffer) {

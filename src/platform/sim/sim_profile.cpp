@@ -47,19 +47,13 @@ std::string Trim(const std::string& text) {
 
 std::string DecodeFile(const std::string& bytes) {
     if (bytes.size() >= 3 && bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) return Utf8ToAnsi(bytes.substr(3));
-    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {
-        std::vector<WCHAR> wide;
-        for (size_t i = 2; i + 1 < bytes.size(); i += 2)
-            wide.push_back(static_cast<WCHAR>(static_cast<unsigned char>(bytes[i]) |
-                                              (static_cast<unsigned char>(bytes[i + 1]) << 8)));
-        wide.push_back(0);
+    if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {  // UTF-16, little-endian
         std::string out;
-        // A zero in the text would end WideToAnsi early; the profile reader stops lines there anyway.
-        for (size_t start = 0; start + 1 < wide.size();) {
-            out += WideToAnsi(&wide[start]);
-            while (start < wide.size() && wide[start] != 0) ++start;
-            if (start + 1 < wide.size()) out += '\n';
-            ++start;
+        for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
+            const unsigned unit =
+                static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8);
+            const int c = UnicodeToAnsi(unit);
+            out += c < 0 ? '?' : static_cast<char>(c);
         }
         return out;
     }
