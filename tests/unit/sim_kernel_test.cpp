@@ -317,7 +317,8 @@ TEST_F(SimKernelTest, ProfileStringsFollowWindowsParsing) {
         SCOPED_TRACE(c.name);
         sim::AddFile(file, c.content);
         Buffer buffer;
-        const DWORD result = GetPrivateProfileStringA(c.section, c.key, c.fallback, buffer.text, sizeof(buffer.text), file);
+        const DWORD result =
+            GetPrivateProfileStringA(c.section, c.key, c.fallback, buffer.text, sizeof(buffer.text), file);
         EXPECT_STREQ(c.text, buffer.text);
         EXPECT_EQ(strlen(c.text), result);
     }

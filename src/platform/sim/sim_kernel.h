@@ -1,4 +1,4 @@
-// The kernel side's shared pieces: the simulated file system, code pages and the registry, for the profile and shell parts.
+// The kernel side's shared pieces: file system, code pages, registry and environment, for profile and shell.
 #ifndef TAVIO_PLATFORM_SIM_SIM_KERNEL_H
 #define TAVIO_PLATFORM_SIM_SIM_KERNEL_H
 
@@ -15,10 +15,11 @@ constexpr const char* kCurrentFolder = "D:\\";
 // Where the system's own files lie; a profile file named without any backslash is looked up here.
 constexpr const char* kWindowsFolder = "C:\\WINDOWS";
 
-enum class NodeKind { Missing, File, Folder, MissingFolder /* a component before the last one is missing */ };
+// MissingFolder: a component before the last one is missing.
+enum class NodeKind { Missing, File, Folder, MissingFolder };
 struct FileLookup {
     NodeKind kind = NodeKind::Missing;
-    std::string fullPath;  // normalised full path as written (aliases kept), without a trailing backslash but for a root
+    std::string fullPath;  // the full path as written (aliases kept), no trailing backslash but for a root
     std::string longPath;  // with each existing component's long name; equals fullPath where nothing matched
     bool trailingSeparator = false;
     const std::string* content = nullptr;  // a file's bytes

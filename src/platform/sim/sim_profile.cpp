@@ -50,8 +50,9 @@ std::string DecodeFile(const std::string& bytes) {
     if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') {  // UTF-16, little-endian
         std::string out;
         for (size_t i = 2; i + 1 < bytes.size(); i += 2) {
-            const unsigned unit =
-                static_cast<unsigned char>(bytes[i]) | (static_cast<unsigned>(static_cast<unsigned char>(bytes[i + 1])) << 8);
+            const unsigned low = static_cast<unsigned char>(bytes[i]);
+            const unsigned high = static_cast<unsigned char>(bytes[i + 1]);
+            const unsigned unit = low | (high << 8);
             const int c = UnicodeToAnsi(unit);
             out += c < 0 ? '?' : static_cast<char>(c);
         }
@@ -84,7 +85,8 @@ std::vector<ProfileSection> Parse(const std::string& bytes) {
         if (equals == std::string::npos)
             sections.back().keys.push_back(ProfileKey{line, false, ""});
         else
-            sections.back().keys.push_back(ProfileKey{Trim(line.substr(0, equals)), true, Trim(line.substr(equals + 1))});
+            sections.back().keys.push_back(
+                ProfileKey{Trim(line.substr(0, equals)), true, Trim(line.substr(equals + 1))});
     }
     return sections;
 }
