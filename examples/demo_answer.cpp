@@ -8,13 +8,14 @@
 //       "text: ...", "buttons: ..."), then "ready". answer: reads a line from stdin, then
 //       presses OK (whatever the default button) and prints "pressed OK" once the box has
 //       gone. show: leaves the box to the user and prints "closed" once it has gone.
-//   demo_answer window CLASS SECONDS       waits for a visible window of CLASS, prints its title
+//   demo_answer window CLASS SECONDS [EXE] waits for a visible window of CLASS, prints its title;
+//                                          with EXE, gives up as soon as no process EXE is left
 //   demo_answer gone CLASS SECONDS         waits until no window of CLASS is left
 //   demo_answer close CLASS SECONDS        asks every window of CLASS to close, waits until gone
 //   demo_answer installed                  prints the recorded install folder and whether
 //                                          the sample program is in it
 // Exit code 0 on success; 1 when a wait timed out or the check failed; 2 when EXE ended
-// (or never started) without showing a box; 3 on bad usage.
+// (or never started) without showing the box or the window waited for; 3 on bad usage.
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -242,14 +243,25 @@ int Box(const char* exeName, DWORD seconds, bool answer) {
 
 // ---- windows by class
 
-int Window(const char* className, DWORD seconds) {
+int Window(const char* className, DWORD seconds, const char* exeName) {
     const DWORD start = GetTickCount();
-    for (;;) {
+    for (bool last = false;; ) {
         if (HWND window = FindOfClass(className, true)) {
             char title[256];
             GetWindowTextA(window, title, sizeof title);
             PrintLine("title: ", title);
             return 0;
+        }
+        if (last) {
+            PrintLine(exeName, " ended, and no window opened");
+            return 2;
+        }
+        if (exeName) {
+            // The window may have opened between the look above and this one: look once more.
+            ProcessSet running;
+            FindProcesses(exeName, running);
+            last = running.Count == 0;
+            if (last) continue;
         }
         if (Expired(start, seconds * 1000)) {
             PrintLine("no window of class ", className);
@@ -354,7 +366,7 @@ int Installed() {
 
 int Usage() {
     Print("usage: demo_answer prepare headless|display | box EXE SECONDS answer|show |\n"
-          "       window CLASS SECONDS | gone CLASS SECONDS | close CLASS SECONDS | installed\n");
+          "       window CLASS SECONDS [EXE] | gone CLASS SECONDS | close CLASS SECONDS | installed\n");
     return 3;
 }
 
@@ -367,8 +379,12 @@ int main(int argc, char** argv) {
     if (lstrcmpA(job, "installed") == 0 && argc == 2) return Installed();
     const DWORD seconds = argc >= 4 ? SecondsArg(argv[3]) : 0;
     if (seconds == 0) return Usage();
-    if (lstrcmpA(job, "box") == 0 && argc == 5) return Box(argv[2], seconds, lstrcmpA(argv[4], "answer") == 0);
-    if (lstrcmpA(job, "window") == 0 && argc == 4) return Window(argv[2], seconds);
+    if (lstrcmpA(job, "box") == 0 && argc == 5) {
+        if (lstrcmpA(argv[4], "answer") == 0) return Box(argv[2], seconds, true);
+        if (lstrcmpA(argv[4], "show") == 0) return Box(argv[2], seconds, false);
+        return Usage();
+    }
+    if (lstrcmpA(job, "window") == 0 && (argc == 4 || argc == 5)) return Window(argv[2], seconds, argc == 5 ? argv[4] : nullptr);
     if (lstrcmpA(job, "gone") == 0 && argc == 4) return Gone(argv[2], seconds, false);
     if (lstrcmpA(job, "close") == 0 && argc == 4) return Gone(argv[2], seconds, true);
     return Usage();

@@ -70,8 +70,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int showMod
     windowClass.lpszClassName = SAMPLE_PROGRAM_CLASS;
     if (!RegisterClassA(&windowClass)) return 1;
 
-    HWND window = CreateWindowExA(0, SAMPLE_PROGRAM_CLASS, SAMPLE_PROGRAM_TITLE, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                  CW_USEDEFAULT, 480, 160, nullptr, nullptr, instance, nullptr);
+    const int width = 480, height = 160;
+    HWND window = CreateWindowExA(0, SAMPLE_PROGRAM_CLASS, SAMPLE_PROGRAM_TITLE, WS_OVERLAPPEDWINDOW,
+                                  (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
+                                  instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, showMode);
     UpdateWindow(window);
