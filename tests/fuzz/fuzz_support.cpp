@@ -1,0 +1,122 @@
+// Fresh state, input fields and invariant checks for the fuzz targets.
+#include "fuzz_support.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "launch/launch_control.h"
+#include "launching/start_program.h"
+#include "location/install_location.h"
+#include "settings/launcher_settings.h"
+#include "settings/settings_file.h"
+#include "window/launcher_window.h"
+#include "window/status_lines.h"
+
+void FreshMachine() {
+    sim::Reset();
+    // The same value-initialisation the unit tests use: the product's constant start state.
+    Settings = LauncherSettings{};
+    SettingsFile = SettingsFileState{};
+    RegistryQuery = RegistryQueryState{};
+    LaunchAffixes = LaunchAffixesState{};
+    StartProgramTexts = StartProgramState{};
+    LauncherWindowRoom = LauncherWindowState{};
+    StatusDisplay = StatusDisplayState{};
+    LaunchControl = LaunchControlState{};
+}
+
+std::string FuzzInput::Field() {
+    std::string text;
+    while (pos_ < size_ && data_[pos_] != 0) text += static_cast<char>(data_[pos_++]);
+    if (pos_ < size_) ++pos_;  // the zero that ends the field
+    return text;
+}
+
+std::string FuzzInput::Rest() {
+    std::string text(reinterpret_cast<const char*>(data_ + pos_), size_ - pos_);
+    pos_ = size_;
+    return text;
+}
+
+void FuzzFail(const char* condition, const std::string& detail, const char* file, int line) {
+    fprintf(stderr, "\n==== invariant broken at %s:%d: %s\n     %s\n", file, line, condition, detail.c_str());
+    for (const std::string& entry : sim::Trace()) fprintf(stderr, "     trace: %s\n", entry.c_str());
+    abort();
+}
+
+namespace {
+
+template <size_t Size>
+void CheckTerminated(const FixedText<Size>& text, const char* name) {
+    FUZZ_CHECK(memchr(text.Text, '\0', Size) != nullptr, std::string(name) + " lost its terminator");
+}
+
+}  // namespace
+
+void CheckRoomsTerminated() {
+    for (int i = 0; i < SettingCount; ++i) {
+        const SettingEntry& entry = SettingCatalogue[i];
+        if (entry.Kind == TextSetting) CheckTerminated(Settings.*entry.Text, entry.Key);
+    }
+    CheckTerminated(SettingsFile.LauncherDirectory, "LauncherDirectory");
+    CheckTerminated(SettingsFile.SettingsFileName, "SettingsFileName");
+    CheckTerminated(SettingsFile.SettingsFilePath, "SettingsFilePath");
+    CheckTerminated(SettingsFile.WorkBuffer, "WorkBuffer");
+    CheckTerminated(SettingsFile.ResultBuffer, "ResultBuffer");
+    CheckTerminated(RegistryQuery.KeyPath, "RegistryQuery.KeyPath");
+    CheckTerminated(RegistryQuery.ValueName, "RegistryQuery.ValueName");
+    CheckTerminated(RegistryQuery.ResultText, "RegistryQuery.ResultText");
+    CheckTerminated(StartProgramTexts.ExecutablePath, "ExecutablePath");
+    CheckTerminated(StartProgramTexts.ParameterText, "ParameterText");
+    CheckTerminated(StartProgramTexts.WorkingDirectory, "WorkingDirectory");
+    CheckTerminated(StartProgramTexts.ShortPathBuffer, "ShortPathBuffer");
+    CheckTerminated(StartProgramTexts.DocumentExtension, "DocumentExtension");
+    FUZZ_CHECK(StartProgramTexts.DocumentExtension.Length() <= 7, "DocumentExtension longer than 7 characters");
+    CheckTerminated(LaunchControl.MessageBuffer, "MessageBuffer");
+    CheckTerminated(StatusDisplay.LaunchedLine, "LaunchedLine");
+    CheckTerminated(StatusDisplay.DeferredLine, "DeferredLine");
+}
+
+void CheckNoWritesNoNewFailures(size_t before) {
+    FUZZ_CHECK(sim::WriteCount() == 0, "the launcher wrote to the registry or a file");
+    const std::vector<std::string>& failures = sim::Failures();
+    if (failures.size() > before) FuzzFail("no new simulation failure", "simulated Windows: " + failures[before], __FILE__, __LINE__);
+}
+
+void CheckStartsFit() {
+    const std::vector<sim::ShellStart>& starts = sim::ShellStarts();
+    FUZZ_CHECK(starts.size() <= 1, std::to_string(starts.size()) + " starts in one run");
+    for (const sim::ShellStart& start : starts) {
+        FUZZ_CHECK(start.ownerNull && start.verb == "<null>" && start.show == SW_SHOWNORMAL,
+                   "start not made with a null owner, the default verb and SW_SHOWNORMAL");
+        FUZZ_CHECK(start.file.size() <= 511, "started file of " + std::to_string(start.file.size()) + " characters");
+        FUZZ_CHECK(start.parameters.size() <= 510,
+                   "parameters of " + std::to_string(start.parameters.size()) + " characters");
+        FUZZ_CHECK(start.directory.size() <= 511,
+                   "working directory of " + std::to_string(start.directory.size()) + " characters");
+    }
+}
+
+std::string CommandProgram(const std::string& command) {
+    std::string text = command.substr(0, command.find('\0'));
+    size_t start = 0;
+    while (start < text.size() && text[start] == ' ') ++start;
+    if (start < text.size() && text[start] == '"') {
+        const size_t close = text.find('"', start + 1);
+        return text.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
+    }
+    const size_t space = text.find(' ', start);
+    return text.substr(start, space == std::string::npos ? std::string::npos : space - start);
+}
+
+std::string ShortForm(const std::string& path) {
+    char buffer[8192];
+    const DWORD length = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+    if (length == 0 || length >= sizeof buffer) return std::string();
+    return std::string(buffer, length);
+}
+
+bool Contains(const std::string& haystack, const std::string& needle) {
+    return !needle.empty() && haystack.find(needle) != std::string::npos;
+}

@@ -1,0 +1,51 @@
+// What every fuzz target shares: a fresh machine per input, the input's fields, the invariants.
+#ifndef TAVIO_TESTS_FUZZ_SUPPORT_H
+#define TAVIO_TESTS_FUZZ_SUPPORT_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#include <string>
+
+#include "sim.h"
+
+// A new simulated Windows and every room back to its state at process start.
+void FreshMachine();
+
+// The input read front to back: flag bytes, then texts ended by a zero byte, then the rest.
+// Reading past the end gives zeros and empty texts, so every input is a valid one.
+class FuzzInput {
+public:
+    FuzzInput(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
+    std::string Field();
+    std::string Rest();
+
+private:
+    const uint8_t* data_;
+    size_t size_;
+    size_t pos_ = 0;
+};
+
+// Prints the broken invariant and aborts, which libFuzzer reports as a crash with the input.
+[[noreturn]] void FuzzFail(const char* condition, const std::string& detail, const char* file, int line);
+#define FUZZ_CHECK(condition, detail)                                          \
+    do {                                                                       \
+        if (!(condition)) FuzzFail(#condition, (detail), __FILE__, __LINE__);  \
+    } while (0)
+
+// Every fixed-capacity text of every room still holds its terminator within its buffer.
+void CheckRoomsTerminated();
+// Nothing written, and no failure the simulation caught beyond the first `before` ones.
+void CheckNoWritesNoNewFailures(size_t before);
+// Each recorded start names texts that fit the launch command's slots; at most one start.
+void CheckStartsFit();
+
+// The program an association's command names, as the shell reads it (for expectations).
+std::string CommandProgram(const std::string& command);
+// The short form the simulated Windows gives for path, or "" when it gives none.
+std::string ShortForm(const std::string& path);
+// Whether needle occurs in haystack (ignoring nothing: exact bytes).
+bool Contains(const std::string& haystack, const std::string& needle);
+
+#endif

@@ -1,0 +1,172 @@
+// Fuzz target: the whole run, RunLauncher, from arbitrary settings-file bytes and registry values.
+//
+// Input: four flag bytes, then the fields settings file, own module path and open command
+// (each ended by a zero byte), then the install-location value's data (the rest, zeros
+// and all). The disc's files, the registry value and the associations are laid out where
+// the settings file says the launcher will look, so the fuzzer reaches every path.
+#include <string.h>
+
+#include <string>
+
+#include "fuzz_support.h"
+#include "launch/launch_control.h"
+#include "launch/run_launcher.h"
+#include "location/install_location.h"
+#include "settings/settings_file.h"
+#include "window/launcher_window.h"
+
+namespace {
+
+enum MachineFlags : uint8_t {
+    // Bits 0 and 1: the version of Windows.
+    SettingsInSubfolder = 1 << 2,
+    InstallerThere = 1 << 3,
+    DiscProgramThere = 1 << 4,
+    InstalledProgramThere = 1 << 5,
+    AssociationThere = 1 << 6,
+    ShellScripted = 1 << 7,
+};
+
+const DWORD Versions[] = {sim::kWindowsNT4, sim::kWindows95, sim::kWindows98, sim::kWindows10};
+// Bits 0 to 2 of the second byte: the value's type; 7 leaves the value out.
+const DWORD ValueTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_SZ, REG_DWORD, REG_BINARY, REG_MULTI_SZ, REG_EXPAND_SZ};
+
+const int ExitCodes[] = {0, 1, 2, 3, 4, 6, 7, 9, 21, 23};
+const char Viewer[] = "C:\\Program Files\\V\\v.exe";
+
+// A setting as the launcher will read it, through the same profile-file reader.
+std::string Setting(const std::string& iniPath, const char* key, const char* fallback) {
+    static char buffer[4096];
+    GetPrivateProfileStringA("Tavio32 Settings", key, "<<<Not a valid setting!>>>", buffer, sizeof buffer,
+                             iniPath.c_str());
+    std::string value = lstrcmpiA(buffer, "<<<Not a valid setting!>>>") == 0 ? fallback : buffer;
+    return value.substr(0, 359);  // the slot's capacity
+}
+
+bool Known(int exitCode) {
+    for (int code : ExitCodes)
+        if (code == exitCode) return true;
+    return false;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    FuzzInput input(data, size);
+    const uint8_t machine = input.Byte();
+    const uint8_t registry = input.Byte();
+    const uint8_t answers = input.Byte();
+    const uint8_t shell = input.Byte();
+    const std::string ini = input.Field();
+    std::string modulePath = input.Field();
+    const std::string openCommand = input.Field();
+    std::string valueData = input.Rest();
+
+    FreshMachine();
+    sim::SetTimeCap(10 * 60 * 1000);
+    const DWORD version = Versions[machine & 3];
+    const bool family95 = (version & 0x80000000u) != 0;
+    sim::SetVersion(version);
+    if (modulePath.empty()) modulePath = "D:\\AUTOPLAY.EXE";
+    sim::SetModulePath(modulePath.c_str());
+    sim::AddFile(modulePath.c_str(), "MZ");
+
+    // The settings file where the launcher derives it: the own folder, the name with ".INI".
+    const size_t slash = modulePath.find_last_of('\\');
+    const std::string folder = slash == std::string::npos ? std::string() : modulePath.substr(0, slash + 1);
+    const std::string name = slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
+    const size_t dot = name.find_last_of('.');
+    const std::string iniPath =
+        folder + ((machine & SettingsInSubfolder) ? "SETTINGS\\" : "") + name.substr(0, dot) + ".INI";
+    sim::AddFile(iniPath.c_str(), ini);
+
+    const std::string root = Setting(iniPath, "RunLocationRoot", "HKEY_CLASSES_ROOT");
+    const std::string key = Setting(iniPath, "RunLocationKey", "Software\\Fendral\\Install Locations");
+    std::string valueName = Setting(iniPath, "RunLocationValue", "Test Tavio CD");
+    if (lstrcmpiA(valueName.c_str(), "(Default)") == 0) valueName.clear();
+    const char* suffix = family95 ? "32" : "NT";
+    const std::string installer = Setting(iniPath, (std::string("InstallProgram") + suffix).c_str(), "SETUP32\\SETUP.EXE");
+    const std::string program = Setting(iniPath, (std::string("RunProgram") + suffix).c_str(), "RUN32.EXE");
+    const std::string installed = Setting(iniPath, (std::string("InstalledProgram") + suffix).c_str(), "");
+
+    if ((registry & 7) != 7) {
+        HKEY rootKey = HKEY_CLASSES_ROOT;
+        if (lstrcmpiA(root.c_str(), "HKEY_CURRENT_USER") == 0) rootKey = HKEY_CURRENT_USER;
+        if (lstrcmpiA(root.c_str(), "HKEY_LOCAL_MACHINE") == 0) rootKey = HKEY_LOCAL_MACHINE;
+        if (lstrcmpiA(root.c_str(), "HKEY_USERS") == 0) rootKey = HKEY_USERS;
+        if (registry & 0x08) valueData += '\0';  // else stored without its terminator
+        sim::SetRegistryValue(rootKey, key.c_str(), valueName.c_str(), ValueTypes[registry & 7], valueData.data(),
+                              static_cast<DWORD>(valueData.size()));
+    }
+    if (registry & 0x10) sim::SetEnvironmentVariable("ProgramFiles", "C:\\Program Files");
+
+    if (machine & InstallerThere) sim::AddFile((folder + installer).c_str(), "MZ");
+    if (machine & DiscProgramThere) sim::AddFile((folder + program).c_str(), "MZ");
+    if (machine & InstalledProgramThere) {
+        // In the folder the value names, as written and as cleaned into a folder.
+        std::string location = valueData.substr(0, valueData.find('\0')).substr(0, 1215);
+        std::string cleaned = location;
+        CleanInstallFolder(&cleaned[0]);
+        cleaned.resize(strlen(cleaned.c_str()));
+        for (std::string place : {location, cleaned}) {
+            if (place.empty() || place.back() != '\\') place += '\\';
+            sim::AddFile((place + program).c_str(), "MZ");
+            if (!installed.empty()) sim::AddFile((place + installed).c_str(), "MZ");
+        }
+    }
+    if (machine & AssociationThere) {
+        const size_t extensionDot = program.find_last_of('.');
+        const std::string extension = extensionDot == std::string::npos ? ".TXT" : program.substr(extensionDot);
+        sim::AddAssociation(extension.c_str(), "docfile",
+                            openCommand.empty() ? "\"C:\\Program Files\\V\\v.exe\" \"%1\"" : openCommand.c_str());
+        if (shell & 0x40) sim::AddFile(Viewer, "MZ");
+    }
+    if (machine & ShellScripted) sim::SetShellExecuteResult(shell % 41);
+    if (registry & 0x20) sim::AddOtherProcessWindow("Fendral Tavio Launcher Class", "Tavio Launcher", false);
+
+    // Two bits of the answers byte per box: OK, Cancel (where offered), the close box, OK.
+    int boxes = 0;
+    sim::SetMessageBoxScript([answers, &boxes](const sim::MessageBoxCall& box, int& answer) {
+        const int choice = (answers >> (2 * (boxes++ % 4))) & 3;
+        const bool cancelOffered = (box.type & 0xF) == MB_OKCANCEL;
+        answer = choice == 1 && cancelOffered ? IDCANCEL : choice == 2 ? sim::kCloseBox : IDOK;
+    });
+
+    const size_t failuresBefore = sim::Failures().size();
+    const int exitCode = RunLauncher(reinterpret_cast<HINSTANCE>(0x400000), nullptr, nullptr, SW_SHOWNORMAL);
+
+    // A wait without a limit (or longer than the cap) may run into the cap: only that is allowed.
+    const LONG timeOut = Settings.WindowTimeOut;
+    const bool endlessWaitAllowed = (timeOut < 1 || timeOut > 590) && LauncherWindowRoom.ActiveWaitTarget != NoWait;
+    const std::vector<std::string>& failures = sim::Failures();
+    const bool hitCap = failures.size() == failuresBefore + 1 && failures.back().find("cap") != std::string::npos;
+    if (!(endlessWaitAllowed && hitCap)) {
+        CheckNoWritesNoNewFailures(failuresBefore);
+        FUZZ_CHECK(Known(exitCode), "exit code " + std::to_string(exitCode));
+        FUZZ_CHECK(LauncherWindowRoom.LauncherWindow == nullptr, "the run ended with its window alive");
+    }
+    FUZZ_CHECK(sim::WriteCount() == 0, "the launcher wrote to the registry or a file");
+    CheckRoomsTerminated();
+    CheckStartsFit();
+
+    const std::vector<sim::ShellStart>& starts = sim::ShellStarts();
+    if (!starts.empty()) {
+        const sim::ShellStart& start = starts[0];
+        // What was started is a file of this machine, or the program the shell itself named.
+        FUZZ_CHECK(sim::FileExistsInSim(start.file.c_str()) || start.file == CommandProgram(openCommand) ||
+                       start.file == Viewer || start.result <= 32,
+                   "started " + start.file + ", which no input names");
+        FUZZ_CHECK(sim::FileExistsInSim(start.file.c_str()) || start.result <= 32 || (machine & ShellScripted),
+                   "a start of the missing " + start.file + " succeeded");
+        if (start.result <= 32) {
+            // A failed start is reported once and still ends with 0.
+            FUZZ_CHECK(exitCode == 0, "failed start ended with " + std::to_string(exitCode));
+            FUZZ_CHECK(!sim::MessageBoxes().empty() &&
+                           sim::MessageBoxes().back().text.find("\n\n") != std::string::npos,
+                       "failed start of " + start.file + " not reported");
+        } else if (!(endlessWaitAllowed && hitCap)) {
+            FUZZ_CHECK(exitCode == 0, "started program, then exit code " + std::to_string(exitCode));
+        }
+    }
+    return 0;
+}
