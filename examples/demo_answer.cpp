@@ -182,6 +182,12 @@ void PrintButtons(HWND box) {
     PrintLine("buttons: ", line);
 }
 
+bool BoxComplete(HWND box) {
+    HWND text = GetDlgItem(box, 0xFFFF);
+    HWND ok = GetDlgItem(box, IDOK);
+    return text && GetWindowTextLengthA(text) > 0 && ok && IsWindowVisible(ok);
+}
+
 bool WaitGone(HWND window, DWORD limitMs) {
     const DWORD start = GetTickCount();
     while (IsWindow(window) && IsWindowVisible(window)) {
@@ -195,7 +201,7 @@ int Box(const char* exeName, DWORD seconds, bool answer) {
     const DWORD start = GetTickCount(), limitMs = seconds * 1000;
     bool seen = false;
     HWND box = nullptr;
-    while (!box) {
+    for (;;) {
         ProcessSet owners;
         FindProcesses(exeName, owners);
         if (owners.Count > 0) {
@@ -214,8 +220,14 @@ int Box(const char* exeName, DWORD seconds, bool answer) {
         }
         Sleep(kPollMs);
     }
-    // Wine may show the frame a moment before the text and buttons are in place.
-    Sleep(200);
+    // The frame may be visible a moment before the text and the buttons are in place.
+    const DWORD shown = GetTickCount();
+    while (!BoxComplete(box) && !Expired(shown, 3000)) Sleep(kPollMs);
+    Sleep(100);  // and painted
+    if (!IsWindow(box)) {
+        Print("a message box closed before it could be read\n");
+        return 1;
+    }
     char caption[400];
     GetWindowTextA(box, caption, sizeof caption);
     PrintLine("caption: ", caption);
