@@ -179,6 +179,14 @@ TEST_F(EdgeTest, LocationsBeyondTheResultOrTheQueryCountAsNotInstalled) {
         {"expansion to 1215", REG_EXPAND_SZ, "C:\\%LONG%" + std::string(1212 - 1000, 'a') + '\0', 7, {}},
         {"expansion to 1216", REG_EXPAND_SZ, "C:\\%LONG%" + std::string(1213 - 1000, 'a') + '\0', 0,
          {"D:\\SETUP32\\SETUP.EXE"}},
+        // At the expansion buffer's own edge Windows may empty the buffer and still report
+        // a size: an empty text must never pass for an installation at the drive's root.
+        {"expansion to 1598", REG_EXPAND_SZ, "C:\\%LONG%" + std::string(1595 - 1000, 'a') + '\0', 0,
+         {"D:\\SETUP32\\SETUP.EXE"}},
+        {"expansion to 1599", REG_EXPAND_SZ, "C:\\%LONG%" + std::string(1596 - 1000, 'a') + '\0', 0,
+         {"D:\\SETUP32\\SETUP.EXE"}},
+        {"expansion to 1600", REG_EXPAND_SZ, "C:\\%LONG%" + std::string(1597 - 1000, 'a') + '\0', 0,
+         {"D:\\SETUP32\\SETUP.EXE"}},
         {"expansion past 1600", REG_EXPAND_SZ, std::string("%LONG%%LONG%") + '\0', 0, {"D:\\SETUP32\\SETUP.EXE"}},
     };
     for (const auto& c : cases) {
@@ -190,6 +198,7 @@ TEST_F(EdgeTest, LocationsBeyondTheResultOrTheQueryCountAsNotInstalled) {
                               static_cast<DWORD>(c.data.size()));
         sim::AddFile("C:\\APPS\\TOOL\\RUN32.EXE", "MZ");
         sim::AddFile("D:\\SETUP32\\SETUP.EXE", "MZ");
+        sim::AddFile("D:\\RUN32.EXE", "MZ");  // what an empty location would start
 
         EXPECT_EQ(c.exitCode, Run());
         EXPECT_EQ(c.started, Started());

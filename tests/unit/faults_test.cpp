@@ -101,6 +101,7 @@ TEST_F(FaultTest, EachRefusedCallEndsTheRunItsPromisedWay) {
          0, 0, {}, {kInstaller}},
         {"window refused", [] { InstallerDisc(); }, sim::kWindowsNT4, "CreateWindowExA", 1, true, 0, 0, 4, {}, {}},
         {"no local time", [] { InstallerDisc(); }, sim::kWindowsNT4, "localtime", 1, true, 0, 0, 0, {}, {kInstaller}},
+        {"no time text", [] { InstallerDisc(); }, sim::kWindowsNT4, "asctime", 1, true, 0, 0, 0, {}, {kInstaller}},
         // A location that cannot be read counts as no installation: the installer is offered.
         {"key cannot be opened", [] { InstalledDisc(); }, sim::kWindowsNT4, "RegOpenKeyExA", 1, true,
          ERROR_ACCESS_DENIED, 0, 0, {}, {kInstaller}},
