@@ -1,0 +1,710 @@
+// The scenario driver: lays out a disc, runs the real launcher under Wine, answers its boxes, checks the outcome.
+//
+//   e2e_driver.exe SCENARIO.scn FAMILY LAUNCHER.EXE
+//
+// FAMILY is a Wine version name (win98 for the 95/98 family, win10 or nt40 for NT), set for
+// the launcher's executable name under HKCU\Software\Wine\AppDefaults before it starts.
+// The disc is drive D:, which the runner maps to an empty folder of its own for each run;
+// C:\e2e\ (the scenario's files off the disc) and C:\e2e-run\ (the fake programs' log) are
+// emptied by the runner too. The driver refuses to run when D:\ is not empty, so it never
+// lays a disc over anything else.
+// Prints a transcript; exit status 0 when everything matched, 1 on a mismatch, 2 when the
+// scenario could not be run at all.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "scenario.h"
+
+namespace {
+
+const char kDisc[] = "D:\\";
+const char kOffDisc[] = "C:\\e2e\\";
+const char kRunFolder[] = "C:\\e2e-run";
+const char kLog[] = "C:\\e2e-run\\fakeprog.log";
+const DWORD kSecondTimeoutMs = 10000;
+const DWORD kBoxCloseTimeoutMs = 5000;
+// A program the launcher started writes its log line within this time after the launcher ends.
+const DWORD kLogTimeoutMs = 5000;
+// Time given to a program started but not yet logged, when no more lines are expected.
+const DWORD kLogSettleMs = 300;
+
+std::vector<std::string> g_mismatches;
+std::string g_transcript;
+
+void Note(const std::string& line) { g_transcript += "  " + line + "\n"; }
+void Mismatch(const std::string& line) { g_mismatches.push_back(line); }
+
+std::string Quoted(const std::string& text) { return "\"" + Visible(text) + "\""; }
+
+[[noreturn]] void Abort(const std::string& why) {
+    std::printf("%s", g_transcript.c_str());
+    std::printf("  ERROR %s\n", why.c_str());
+    std::fflush(stdout);
+    ExitProcess(2);
+}
+
+bool IEquals(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+std::string BaseName(const std::string& path) {
+    size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string Parent(const std::string& path) {
+    size_t slash = path.find_last_of('\\');
+    return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+bool HasDrive(const std::string& path) { return path.size() >= 2 && path[1] == ':'; }
+
+// A scenario path as a full path: on the disc unless it names a drive (then under C:\e2e\).
+std::string FullPath(const std::string& path) {
+    if (!HasDrive(path)) return kDisc + path;
+    if (path.size() < sizeof kOffDisc - 1 || !IEquals(path.substr(0, sizeof kOffDisc - 1), kOffDisc))
+        Abort("paths off the disc must lie under " + std::string(kOffDisc) + ": " + path);
+    return path;
+}
+
+void MakeFolders(const std::string& folder) {
+    if (folder.size() <= 3) return;  // a drive root
+    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    MakeFolders(Parent(folder));
+    if (!CreateDirectoryA(folder.c_str(), nullptr)) Abort("cannot create folder " + folder);
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    MakeFolders(Parent(path));
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) Abort("cannot write " + path);
+    DWORD written = 0;
+    BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(f);
+    if (!ok || written != bytes.size()) Abort("cannot write " + path);
+}
+
+bool ReadBytes(const std::string& path, std::string& bytes) {
+    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    bytes.clear();
+    char chunk[65536];
+    DWORD got = 0;
+    while (ReadFile(f, chunk, sizeof chunk, &got, nullptr) && got > 0) bytes.append(chunk, got);
+    CloseHandle(f);
+    return true;
+}
+
+void CopyInto(const std::string& from, const std::string& to) {
+    MakeFolders(Parent(to));
+    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) Abort("cannot copy " + from + " to " + to);
+}
+
+// ---- registry ----
+
+struct RegistryPath {
+    HKEY root;
+    std::string rootName, subKey;
+};
+
+bool SplitKey(const std::string& key, RegistryPath& out) {
+    static const struct { const char* shortName; const char* longName; HKEY root; } kRoots[] = {
+        {"HKCR", "HKEY_CLASSES_ROOT", HKEY_CLASSES_ROOT},
+        {"HKCU", "HKEY_CURRENT_USER", HKEY_CURRENT_USER},
+        {"HKLM", "HKEY_LOCAL_MACHINE", HKEY_LOCAL_MACHINE},
+        {"HKU", "HKEY_USERS", HKEY_USERS}};
+    size_t slash = key.find('\\');
+    std::string first = key.substr(0, slash);
+    for (const auto& r : kRoots) {
+        if (IEquals(first, r.shortName) || IEquals(first, r.longName)) {
+            out.root = r.root;
+            out.rootName = r.shortName;
+            out.subKey = slash == std::string::npos ? "" : key.substr(slash + 1);
+            return true;
+        }
+    }
+    return false;
+}
+
+void DeleteTree(HKEY root, const std::string& subKey) {
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    char name[512];
+    for (;;) {
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DeleteTree(key, name);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyA(root, subKey.c_str());
+}
+
+void ApplyRegistryOp(const ScenarioRegistryOp& op) {
+    RegistryPath path;
+    if (!SplitKey(op.key, path) || path.subKey.empty()) Abort("bad registry key " + op.key);
+    if (op.remove) {
+        DeleteTree(path.root, path.subKey);
+        return;
+    }
+    HKEY key;
+    if (RegCreateKeyExA(path.root, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
+        Abort("cannot create key " + op.key);
+    std::string data = op.data;
+    if (op.type == REG_SZ || op.type == REG_EXPAND_SZ) {
+        data.push_back('\0');
+    } else if (op.type == REG_DWORD) {
+        DWORD v = std::strtoul(op.data.c_str(), nullptr, 0);
+        data.assign(reinterpret_cast<const char*>(&v), sizeof v);
+    } else {  // REG_BINARY: hex pairs, blanks allowed between them
+        data.clear();
+        for (size_t i = 0; i < op.data.size();) {
+            if (op.data[i] == ' ') { ++i; continue; }
+            data.push_back(static_cast<char>(std::strtoul(op.data.substr(i, 2).c_str(), nullptr, 16)));
+            i += 2;
+        }
+    }
+    const std::string name = IEquals(op.valueName, "(Default)") ? "" : op.valueName;
+    LONG status = RegSetValueExA(key, name.c_str(), 0, op.type, reinterpret_cast<const BYTE*>(data.data()),
+                                 static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) Abort("cannot set " + op.key + " " + op.valueName);
+}
+
+void SetFamily(const std::string& exeName, const std::string& family) {
+    ScenarioRegistryOp op;
+    op.key = "HKCU\\Software\\Wine\\AppDefaults\\" + exeName;
+    op.valueName = "Version";
+    op.data = family;
+    ApplyRegistryOp(op);
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string out;
+    char two[4];
+    for (unsigned char c : bytes) {
+        std::snprintf(two, sizeof two, "%02x", c);
+        out += two;
+    }
+    return out;
+}
+
+// Every key and value below one key, one entry per key and per value.
+void DumpKey(HKEY root, const std::string& label, const std::string& subKey, std::map<std::string, std::string>& out) {
+    HKEY key;
+    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    out[label] = "key";
+    for (DWORD i = 0;; ++i) {
+        char name[16384];
+        DWORD nameLength = sizeof name, type = 0, dataLength = 0;
+        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &dataLength) != ERROR_SUCCESS) break;
+        std::string data(dataLength, '\0');
+        nameLength = sizeof name;
+        RegEnumValueA(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &dataLength);
+        data.resize(dataLength);
+        out[label + " [" + name + "]"] = "type " + std::to_string(type) + " data " + Hex(data);
+    }
+    std::vector<std::string> children;
+    for (DWORD i = 0;; ++i) {
+        char name[512];
+        DWORD length = sizeof name;
+        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        children.push_back(name);
+    }
+    RegCloseKey(key);
+    for (const std::string& c : children)
+        DumpKey(root, label + "\\" + c, subKey.empty() ? c : subKey + "\\" + c, out);
+}
+
+// ---- files ----
+
+void DumpFolder(const std::string& folder, std::map<std::string, std::string>& out) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        std::string path = folder + "\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[path + "\\"] = "folder";
+            DumpFolder(path, out);
+        } else {
+            std::string bytes;
+            ReadBytes(path, bytes);
+            char stamp[64];
+            std::snprintf(stamp, sizeof stamp, "written %08lx%08lx ", found.ftLastWriteTime.dwHighDateTime,
+                          found.ftLastWriteTime.dwLowDateTime);
+            out[path] = stamp + Hex(bytes);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+typedef std::map<std::string, std::string> Snapshot;
+
+Snapshot TakeSnapshot(const std::vector<std::string>& keys) {
+    Snapshot s;
+    DumpFolder("D:", s);
+    DumpFolder("C:\\e2e", s);
+    for (const std::string& k : keys) {
+        RegistryPath path;
+        if (SplitKey(k, path)) DumpKey(path.root, path.rootName + "\\" + path.subKey, path.subKey, s);
+    }
+    return s;
+}
+
+void CompareSnapshots(const Snapshot& before, const Snapshot& after) {
+    for (const auto& b : before) {
+        auto a = after.find(b.first);
+        if (a == after.end()) Mismatch("written: " + b.first + " was removed");
+        else if (a->second != b.second)
+            Mismatch("written: " + b.first + (a->second.compare(0, 8, "written ") == 0 &&
+                                                       a->second.substr(25) == b.second.substr(25)
+                                                   ? " (time stamp changed)"
+                                                   : " changed"));
+    }
+    for (const auto& a : after)
+        if (before.find(a.first) == before.end()) Mismatch("written: " + a.first + " was created");
+}
+
+// ---- processes and boxes ----
+
+struct Box {
+    HWND window = nullptr;
+    std::string caption, text;
+    std::vector<std::string> buttons;
+    std::vector<int> buttonIds;
+    std::vector<HWND> buttonWindows;
+    std::string defaultButton;
+};
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string out;
+    for (size_t i = 0; i < parts.size(); ++i) out += (i ? ", " : "") + parts[i];
+    return out;
+}
+
+std::string WindowText(HWND window) {
+    char text[8192];
+    text[0] = '\0';
+    GetWindowTextA(window, text, sizeof text);
+    return text;
+}
+
+struct BoxSearch {
+    DWORD pid;
+    const std::set<HWND>* skip;
+    HWND found;
+};
+
+BOOL CALLBACK FindBoxProc(HWND window, LPARAM param) {
+    BoxSearch* search = reinterpret_cast<BoxSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || search->skip->count(window)) return TRUE;
+    char cls[64];
+    if (GetClassNameA(window, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindBox(DWORD pid, const std::set<HWND>& skip) {
+    BoxSearch search = {pid, &skip, nullptr};
+    EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+BOOL CALLBACK CollectButtonsProc(HWND child, LPARAM param) {
+    std::vector<HWND>* list = reinterpret_cast<std::vector<HWND>*>(param);
+    char cls[64];
+    if (GetClassNameA(child, cls, sizeof cls) && lstrcmpiA(cls, "Button") == 0 &&
+        (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE))
+        list->push_back(child);
+    return TRUE;
+}
+
+Box ReadBoxOnce(HWND window) {
+    Box box;
+    box.window = window;
+    box.caption = WindowText(window);
+    HWND text = GetDlgItem(window, 0xFFFF);
+    box.text = text ? WindowText(text) : "<no control 0xFFFF>";
+    std::vector<HWND> list;
+    EnumChildWindows(window, CollectButtonsProc, reinterpret_cast<LPARAM>(&list));
+    // Left to right, as the user reads them.
+    std::sort(list.begin(), list.end(), [](HWND a, HWND b) {
+        RECT ra, rb;
+        GetWindowRect(a, &ra);
+        GetWindowRect(b, &rb);
+        return ra.left < rb.left;
+    });
+    for (HWND b : list) {
+        box.buttons.push_back(WindowText(b));
+        box.buttonIds.push_back(GetDlgCtrlID(b));
+        box.buttonWindows.push_back(b);
+        if ((GetWindowLongA(b, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) box.defaultButton = box.buttons.back();
+    }
+    return box;
+}
+
+bool SameBox(const Box& a, const Box& b) {
+    return a.caption == b.caption && a.text == b.text && a.buttons == b.buttons && a.defaultButton == b.defaultButton;
+}
+
+// The box as the user sees it: once it is visible and two reads agree (the box fills in its
+// controls between creation and showing).
+Box ReadBox(HWND window) {
+    DWORD start = GetTickCount();
+    while (!IsWindowVisible(window) && GetTickCount() - start < 3000 && IsWindow(window)) Sleep(10);
+    Box last = ReadBoxOnce(window);
+    for (int i = 0; i < 50; ++i) {
+        Sleep(20);
+        Box now = ReadBoxOnce(window);
+        if (SameBox(now, last)) return now;
+        last = now;
+    }
+    return last;
+}
+
+void DescribeBox(const std::string& label, const Box& box) {
+    Note(label + ": caption " + Quoted(box.caption));
+    Note("  text " + Quoted(box.text));
+    Note("  buttons " + Joined(box.buttons) + ", default " + (box.defaultButton.empty() ? "none" : box.defaultButton));
+}
+
+// Answers a box with a button's command (as a click does) or with the close box.
+bool AnswerBox(const Box& box, const std::string& answer) {
+    if (IEquals(answer, "close")) {
+        PostMessageA(box.window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    } else {
+        size_t i = 0;
+        while (i < box.buttons.size() && box.buttons[i] != answer) ++i;
+        if (i == box.buttons.size()) return false;
+        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(box.buttonIds[i], BN_CLICKED),
+                     reinterpret_cast<LPARAM>(box.buttonWindows[i]));
+    }
+    DWORD start = GetTickCount();
+    while (IsWindow(box.window) && IsWindowVisible(box.window) && GetTickCount() - start < kBoxCloseTimeoutMs) Sleep(10);
+    return !(IsWindow(box.window) && IsWindowVisible(box.window));
+}
+
+std::vector<std::string> ReadLog() {
+    std::vector<std::string> lines;
+    std::string bytes;
+    if (!ReadBytes(kLog, bytes)) return lines;
+    size_t pos = 0;
+    while (pos < bytes.size()) {
+        size_t end = bytes.find("\r\n", pos);
+        if (end == std::string::npos) break;  // a line still being written
+        lines.push_back(bytes.substr(pos, end - pos));
+        pos = end + 2;
+    }
+    return lines;
+}
+
+bool GlobMatch(const char* pattern, const char* text) {
+    if (*pattern == '\0') return *text == '\0';
+    if (*pattern == '*') return GlobMatch(pattern + 1, text) || (*text && GlobMatch(pattern, text + 1));
+    return *text == *pattern && GlobMatch(pattern + 1, text + 1);
+}
+
+// The processes started by the given ones, with their executable names.
+std::vector<std::pair<DWORD, std::string>> ChildrenOf(const std::set<DWORD>& parents) {
+    std::vector<std::pair<DWORD, std::string>> out;
+    HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snap == INVALID_HANDLE_VALUE) return out;
+    PROCESSENTRY32 entry;
+    entry.dwSize = sizeof entry;
+    for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry))
+        if (parents.count(entry.th32ParentProcessID) && entry.th32ProcessID != GetCurrentProcessId())
+            out.push_back({entry.th32ProcessID, entry.szExeFile});
+    CloseHandle(snap);
+    return out;
+}
+
+struct Launch {
+    PROCESS_INFORMATION pi = {};
+    DWORD started = 0;
+};
+
+Launch StartLauncher(const std::string& exe) {
+    Launch launch;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string commandLine = "\"" + exe + "\"";
+    // Started from the disc's root, as AutoPlay does.
+    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, kDisc, &si, &launch.pi))
+        Abort("cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")");
+    launch.started = GetTickCount();
+    return launch;
+}
+
+DWORD ExitCodeOf(HANDLE process) {
+    DWORD code = 0;
+    GetExitCodeProcess(process, &code);
+    return code;
+}
+
+class Run {
+public:
+    Run(const Scenario& sc, const std::string& exe) : sc_(sc), exe_(exe) {}
+
+    void Go() {
+        Launch first = StartLauncher(exe_);
+        pids_.insert(first.pi.dwProcessId);
+        Note("started " + exe_ + " (pid " + std::to_string(first.pi.dwProcessId) + ")");
+        bool exited = false;
+        while (!exited) {
+            exited = WaitForSingleObject(first.pi.hProcess, 15) == WAIT_OBJECT_0;
+            if (exited) break;
+            DWORD elapsed = GetTickCount() - first.started;
+            if (elapsed > static_cast<DWORD>(sc_.timeoutMs)) {
+                TerminateProcess(first.pi.hProcess, 999);
+                WaitForSingleObject(first.pi.hProcess, 5000);
+                Mismatch("the launcher was still running after " + std::to_string(sc_.timeoutMs) + " ms; killed");
+                Note("killed after the time-out");
+                break;
+            }
+            if (!secondDone_ && sc_.second.when == ScenarioSecond::AfterStarted &&
+                static_cast<int>(ReadLog().size()) >= sc_.second.number)
+                StartSecond("after " + std::to_string(sc_.second.number) + " started");
+            if (!secondDone_ && sc_.second.when == ScenarioSecond::AfterDelay &&
+                elapsed >= static_cast<DWORD>(sc_.second.number))
+                StartSecond("after " + std::to_string(sc_.second.number) + " ms");
+            HWND window = FindBox(first.pi.dwProcessId, handled_);
+            if (window) HandleBox(window);
+        }
+        elapsedMs_ = GetTickCount() - first.started;
+        if (exited) {
+            exitCode_ = ExitCodeOf(first.pi.hProcess);
+            Note("exit code " + std::to_string(exitCode_) + " after " + std::to_string(elapsedMs_) + " ms");
+        }
+        CloseHandle(first.pi.hThread);
+        CloseHandle(first.pi.hProcess);
+        if (exited) Check();
+        StopStarted();
+    }
+
+private:
+    void HandleBox(HWND window) {
+        handled_.insert(window);
+        Box box = ReadBox(window);
+        const size_t index = boxes_.size();
+        boxes_.push_back(box);
+        DescribeBox("box " + std::to_string(index + 1), box);
+        if (!secondDone_ && sc_.second.when == ScenarioSecond::WhileBox &&
+            sc_.second.number == static_cast<int>(index + 1))
+            StartSecond("while box " + std::to_string(index + 1) + " is open");
+        const std::string answer = index < sc_.boxes.size() ? sc_.boxes[index].answer : "close";
+        Note("  answered " + answer);
+        if (!AnswerBox(box, answer)) {
+            Mismatch("box " + std::to_string(index + 1) + ": could not answer " + answer);
+            PostMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+        }
+    }
+
+    // Starts the launcher once more and waits for it to end, closing any box it shows.
+    void StartSecond(const std::string& when) {
+        secondDone_ = true;
+        Launch second = StartLauncher(exe_);
+        pids_.insert(second.pi.dwProcessId);
+        Note("second instance " + when + " (pid " + std::to_string(second.pi.dwProcessId) + ")");
+        std::set<HWND> seen;
+        bool exited = false;
+        while (!(exited = WaitForSingleObject(second.pi.hProcess, 15) == WAIT_OBJECT_0)) {
+            if (GetTickCount() - second.started > kSecondTimeoutMs) break;
+            HWND window = FindBox(second.pi.dwProcessId, seen);
+            if (!window) continue;
+            seen.insert(window);
+            Box box = ReadBox(window);
+            DescribeBox("second instance's box", box);
+            Mismatch("the second instance showed a box: " + Quoted(box.caption) + " " + Quoted(box.text));
+            AnswerBox(box, "close");
+        }
+        if (!exited) {
+            TerminateProcess(second.pi.hProcess, 999);
+            WaitForSingleObject(second.pi.hProcess, 5000);
+            Mismatch("the second instance was still running after " + std::to_string(kSecondTimeoutMs) + " ms; killed");
+        } else {
+            DWORD code = ExitCodeOf(second.pi.hProcess);
+            Note("second instance exit code " + std::to_string(code));
+            if (static_cast<int>(code) != sc_.second.expectedExit)
+                Mismatch("second instance exit code: expected " + std::to_string(sc_.second.expectedExit) + ", got " +
+                         std::to_string(code));
+        }
+        CloseHandle(second.pi.hThread);
+        CloseHandle(second.pi.hProcess);
+    }
+
+    void Check() {
+        if (static_cast<int>(exitCode_) != sc_.expectedExit)
+            Mismatch("exit code: expected " + std::to_string(sc_.expectedExit) + ", got " + std::to_string(exitCode_));
+        if (sc_.minMs >= 0 && elapsedMs_ < static_cast<DWORD>(sc_.minMs))
+            Mismatch("ran " + std::to_string(elapsedMs_) + " ms, expected at least " + std::to_string(sc_.minMs));
+        if (sc_.maxMs >= 0 && elapsedMs_ > static_cast<DWORD>(sc_.maxMs))
+            Mismatch("ran " + std::to_string(elapsedMs_) + " ms, expected at most " + std::to_string(sc_.maxMs));
+        if (sc_.second.when != ScenarioSecond::Never && !secondDone_)
+            Mismatch("the second instance was never started: its moment did not come");
+
+        for (size_t i = 0; i < sc_.boxes.size() || i < boxes_.size(); ++i) {
+            const std::string label = "box " + std::to_string(i + 1);
+            if (i >= boxes_.size()) {
+                const ScenarioBox& want = sc_.boxes[i];
+                Mismatch(label + ": not shown (expected caption " + Quoted(want.caption) + ", text " +
+                         Quoted(want.text) + ")");
+                continue;
+            }
+            const Box& got = boxes_[i];
+            if (i >= sc_.boxes.size()) {
+                Mismatch(label + ": not expected (caption " + Quoted(got.caption) + ", text " + Quoted(got.text) + ")");
+                continue;
+            }
+            const ScenarioBox& want = sc_.boxes[i];
+            if (want.hasCaption && got.caption != want.caption)
+                Mismatch(label + " caption: expected " + Quoted(want.caption) + ", got " + Quoted(got.caption));
+            if (want.hasText && got.text != want.text)
+                Mismatch(label + " text:\n      expected " + Quoted(want.text) + "\n      got      " + Quoted(got.text));
+            if (want.hasButtons && got.buttons != want.buttons)
+                Mismatch(label + " buttons: expected " + Joined(want.buttons) + ", got " + Joined(got.buttons));
+            if (want.hasDefault && got.defaultButton != want.defaultButton)
+                Mismatch(label + " default button: expected " + (want.defaultButton.empty() ? "none" : want.defaultButton) +
+                         ", got " + (got.defaultButton.empty() ? "none" : got.defaultButton));
+        }
+
+        // Programs started late write their line after the launcher has gone.
+        std::vector<std::string> log = ReadLog();
+        DWORD wait = GetTickCount();
+        while (log.size() < sc_.expectedLog.size() && GetTickCount() - wait < kLogTimeoutMs) {
+            Sleep(20);
+            log = ReadLog();
+        }
+        if (!sc_.fakes.empty() && log.size() == sc_.expectedLog.size()) {
+            Sleep(kLogSettleMs);
+            log = ReadLog();
+        }
+        for (const std::string& line : log) Note("started: " + Visible(line));
+        for (size_t i = 0; i < log.size() || i < sc_.expectedLog.size(); ++i) {
+            const std::string label = "start " + std::to_string(i + 1);
+            if (i >= log.size()) Mismatch(label + ": missing, expected " + Quoted(sc_.expectedLog[i]));
+            else if (i >= sc_.expectedLog.size()) Mismatch(label + ": not expected: " + Quoted(log[i]));
+            else if (!GlobMatch(sc_.expectedLog[i].c_str(), log[i].c_str()))
+                Mismatch(label + ":\n      expected " + Quoted(sc_.expectedLog[i]) + "\n      got      " + Quoted(log[i]));
+        }
+    }
+
+    // Ends whatever the launchers started that still runs, so that the next run starts clean.
+    void StopStarted() {
+        for (const auto& child : ChildrenOf(pids_)) {
+            bool logged = false;
+            for (const ScenarioFake& f : sc_.fakes) logged |= IEquals(BaseName(f.path), child.second);
+            if (!logged) Note("started a program that is no fake: " + child.second);
+            if (!logged && sc_.checkUnchanged) Mismatch("started " + child.second + ", which no scenario file provides");
+            HANDLE p = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child.first);
+            if (p) {
+                TerminateProcess(p, 0);
+                WaitForSingleObject(p, 2000);
+                CloseHandle(p);
+            }
+        }
+    }
+
+    const Scenario& sc_;
+    std::string exe_;
+    std::set<HWND> handled_;
+    std::set<DWORD> pids_;
+    std::vector<Box> boxes_;
+    bool secondDone_ = false;
+    DWORD exitCode_ = 0;
+    DWORD elapsedMs_ = 0;
+};
+
+std::string OwnFolder() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return Parent(path);
+}
+
+bool FolderIsEmpty(const std::string& folder) {
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES;
+    bool empty = true;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") empty = false;
+    } while (empty && FindNextFileA(search, &found));
+    FindClose(search);
+    return empty;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::printf("usage: e2e_driver SCENARIO.scn FAMILY LAUNCHER.EXE\n");
+        return 2;
+    }
+    const std::string family = argv[2];
+    Scenario sc;
+    std::string error;
+    if (!LoadScenario(argv[1], family, sc, error)) Abort(error);
+    const std::string product = argv[3];
+    if (GetFileAttributesA(product.c_str()) == INVALID_FILE_ATTRIBUTES) Abort("no launcher at " + product);
+    const std::string fakeprog = OwnFolder() + "\\e2e_fakeprog.exe";
+    if (GetFileAttributesA(fakeprog.c_str()) == INVALID_FILE_ATTRIBUTES) Abort("no fake program at " + fakeprog);
+    if (!FolderIsEmpty(kDisc)) Abort("the disc D:\\ is not an empty folder of the harness");
+
+    // Registry: the family, then a clean install-location key everywhere, then the scenario's values.
+    const std::string exe = FullPath(sc.launcher);
+    SetFamily(BaseName(exe), family);
+    std::vector<std::string> watched = {"HKCR\\Software\\Fendral", "HKCU\\Software\\Fendral", "HKLM\\Software\\Fendral",
+                                        "HKU\\.DEFAULT\\Software\\Fendral"};
+    for (const std::string& k : watched) {
+        ScenarioRegistryOp clean;
+        clean.remove = true;
+        clean.key = k;
+        ApplyRegistryOp(clean);
+    }
+    for (const ScenarioRegistryOp& op : sc.registry) {
+        ApplyRegistryOp(op);
+        if (std::find(watched.begin(), watched.end(), op.key) == watched.end()) watched.push_back(op.key);
+    }
+    for (const std::string& k : sc.watchedKeys) watched.push_back(k);
+
+    // The disc, and what lies off it.
+    MakeFolders(kRunFolder);
+    SetEnvironmentVariableA("TAVIO_E2E_LOG", kLog);
+    CopyInto(product, exe);
+    for (const std::string& folder : sc.folders) MakeFolders(FullPath(folder));
+    for (const ScenarioFile& file : sc.files) WriteBytes(FullPath(file.path), file.content);
+    for (const ScenarioFake& fake : sc.fakes) {
+        const std::string path = FullPath(fake.path);
+        CopyInto(fakeprog, path);
+        const int stay = fake.stayMs >= 0 ? fake.stayMs : (fake.windowClass.empty() ? 0 : 5000);
+        WriteBytes(path + ".cfg", "[fake]\r\nWindowClass=" + fake.windowClass + "\r\nWindowTitle=" + fake.windowTitle +
+                                      "\r\nWindowDelay=" + std::to_string(fake.windowDelayMs) +
+                                      "\r\nStay=" + std::to_string(stay) +
+                                      "\r\nExitCode=" + std::to_string(fake.exitCode) + "\r\n");
+    }
+
+    Note("scenario " + sc.name + " [" + family + "]");
+    const Snapshot before = sc.checkUnchanged ? TakeSnapshot(watched) : Snapshot();
+    Run run(sc, exe);
+    run.Go();
+    if (sc.checkUnchanged) CompareSnapshots(before, TakeSnapshot(watched));
+
+    std::printf("%s", g_transcript.c_str());
+    for (const std::string& m : g_mismatches) std::printf("  MISMATCH %s\n", m.c_str());
+    std::fflush(stdout);
+    return g_mismatches.empty() ? 0 : 1;
+}
