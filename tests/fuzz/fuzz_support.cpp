@@ -120,3 +120,15 @@ std::string ShortForm(const std::string& path) {
 bool Contains(const std::string& haystack, const std::string& needle) {
     return !needle.empty() && haystack.find(needle) != std::string::npos;
 }
+
+std::string ToOem(const std::string& text) {
+    std::string converted = text.substr(0, text.find('\0'));
+    CharToOemA(converted.c_str(), &converted[0]);
+    return converted;
+}
+
+bool PossibleFileName(const std::string& path) {
+    for (const char c : path)
+        if (static_cast<unsigned char>(c) < 32 || strchr("?*<>|\"", c) != nullptr) return false;
+    return true;
+}

@@ -45,7 +45,7 @@ void OpenThroughCommand(FuzzInput& input, uint8_t flags) {
     if (flags & 0x02)
         sim::SetRegistryString(HKEY_CLASSES_ROOT, ".TXT\\shell\\open\\command", "", extensionCommand,
                                (flags & 0x04) ? REG_EXPAND_SZ : REG_SZ);
-    if (!existing.empty()) sim::AddFile(existing.c_str(), "MZ");
+    if (!existing.empty() && PossibleFileName(existing)) sim::AddFile(existing.c_str(), "MZ");
     const size_t failuresBefore = sim::Failures().size();
     const std::string shellProgram = CommandProgram(classCommand).substr(0, 259);
 
@@ -63,7 +63,7 @@ void OpenThroughCommand(FuzzInput& input, uint8_t flags) {
     }
     const std::string& file = starts[0].file;
     // Either the shell's own choice, or an existing program that one of the commands names.
-    const bool named = Contains(classCommand, file) || Contains(extensionCommand, file);
+    const bool named = Contains(ToOem(classCommand), file) || Contains(ToOem(extensionCommand), file);
     FUZZ_CHECK(file == shellProgram || (sim::FileExistsInSim(file.c_str()) && (named || flags & 0x04)),
                "opened the document with " + file);
     FUZZ_CHECK(starts[0].parameters == document, "parameters \"" + starts[0].parameters + "\"");

@@ -43,6 +43,13 @@ std::string Setting(const std::string& iniPath, const char* key, const char* fal
     return value.substr(0, 359);  // the slot's capacity
 }
 
+bool IsProgramPath(const std::string& path) {
+    if (path.size() < 4) return true;
+    const std::string tail = path.substr(path.size() - 4);
+    return lstrcmpiA(tail.c_str(), ".exe") == 0 || lstrcmpiA(tail.c_str(), ".com") == 0 ||
+           lstrcmpiA(tail.c_str(), ".dll") == 0;
+}
+
 bool Known(int exitCode) {
     for (int code : ExitCodes)
         if (code == exitCode) return true;
@@ -156,6 +163,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(sim::FileExistsInSim(start.file.c_str()) || start.file == CommandProgram(openCommand) ||
                        start.file == Viewer || start.result <= 32,
                    "started " + start.file + ", which no input names");
+        // A program is started by its own path, as the decision composed it, or its short form.
+        const std::string launchPath = SettingsFile.WorkBuffer.CStr();
+        if (IsProgramPath(launchPath))
+            FUZZ_CHECK(start.file == launchPath || start.file == ShortForm(launchPath),
+                       "launch path " + launchPath + " started as " + start.file);
         if (start.result <= 32) {
             // A failed start is reported once and still ends with 0.
             FUZZ_CHECK(exitCode == 0, "failed start ended with " + std::to_string(exitCode));

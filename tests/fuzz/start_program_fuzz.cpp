@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (flags & LaunchFileExists) sim::AddFile(launchText.c_str(), "MZ");
     if ((flags & GiveAlias) && !alias.empty() && alias.size() <= 12 && sim::FileExistsInSim(launchText.c_str()))
         sim::SetShortName(launchText.c_str(), alias.c_str());
-    if (!otherFile.empty()) sim::AddFile(otherFile.c_str(), "MZ");
+    if (!otherFile.empty() && PossibleFileName(otherFile)) sim::AddFile(otherFile.c_str(), "MZ");
     if (flags & ViewerExists) sim::AddFile(viewer.c_str(), "MZ");
     if (flags & Associate)
         sim::AddAssociation(Extension(launchText).c_str(), "docfile",
@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool fromShell = (!foundProgram.empty() && start.file == foundProgram) || (!foundLong.empty() && start.file == foundLong) ||
                            (refusal == 0 && !foundShort.empty() && start.file == foundShort);
     const bool fromCommand = sim::FileExistsInSim(start.file.c_str()) &&
-                             (Contains(command, start.file) || start.file == viewer);
+                             (Contains(ToOem(command), start.file) || start.file == viewer);
     FUZZ_CHECK(fromShell || fromCommand, "document " + path + " opened by " + start.file);
     FUZZ_CHECK(Contains(start.parameters, launchPath.CStr()),
                "parameters \"" + start.parameters + "\" lack the document " + launchPath.CStr());
