@@ -628,6 +628,27 @@ private:
     DWORD elapsedMs_ = 0;
 };
 
+// A program already running when the launcher starts: started here, its window awaited.
+HANDLE Prestart(const ScenarioFake& fake) {
+    const std::string path = FullPath(fake.path);
+    std::string commandLine = "\"" + path + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, Parent(path).c_str(), &si, &pi))
+        Abort("cannot start " + path);
+    CloseHandle(pi.hThread);
+    if (!fake.windowClass.empty()) {
+        const DWORD start = GetTickCount();
+        while (!FindWindowA(fake.windowClass.c_str(), nullptr)) {
+            if (GetTickCount() - start > 10000) Abort("the window of " + path + " did not open");
+            Sleep(10);
+        }
+    }
+    Note("already running: " + path);
+    return pi.hProcess;
+}
+
 std::string OwnFolder() {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, sizeof path);
@@ -690,7 +711,8 @@ int main(int argc, char** argv) {
     for (const ScenarioFake& fake : sc.fakes) {
         const std::string path = FullPath(fake.path);
         CopyInto(fakeprog, path);
-        const int stay = fake.stayMs >= 0 ? fake.stayMs : (fake.windowClass.empty() ? 0 : 5000);
+        // A program running before the launcher must outlive its run; the driver ends it.
+        const int stay = fake.stayMs >= 0 ? fake.stayMs : fake.prestart ? 600000 : fake.windowClass.empty() ? 0 : 5000;
         WriteBytes(path + ".cfg", "[fake]\r\nWindowClass=" + fake.windowClass + "\r\nWindowTitle=" + fake.windowTitle +
                                       "\r\nWindowDelay=" + std::to_string(fake.windowDelayMs) +
                                       "\r\nStay=" + std::to_string(stay) +
@@ -698,10 +720,25 @@ int main(int argc, char** argv) {
     }
 
     Note("scenario " + sc.name + " [" + family + "]");
+    std::vector<HANDLE> prestarted;
+    for (const ScenarioFake& fake : sc.fakes)
+        if (fake.prestart) prestarted.push_back(Prestart(fake));
     const Snapshot before = sc.checkUnchanged ? TakeSnapshot(watched) : Snapshot();
     Run run(sc, exe);
     run.Go();
     if (sc.checkUnchanged) CompareSnapshots(before, TakeSnapshot(watched));
+    for (HANDLE p : prestarted) {
+        TerminateProcess(p, 0);
+        WaitForSingleObject(p, 2000);
+        CloseHandle(p);
+    }
+    // The prefix's registry outlives the run: leave no association or location behind.
+    for (const ScenarioRegistryOp& op : sc.registry) {
+        if (op.remove) continue;
+        ScenarioRegistryOp undo = op;
+        undo.remove = true;
+        ApplyRegistryOp(undo);
+    }
 
     std::printf("%s", g_transcript.c_str());
     for (const std::string& m : g_mismatches) std::printf("  MISMATCH %s\n", m.c_str());

@@ -4,7 +4,7 @@
 //   [scenario]        launcher, timeout (seconds)
 //   [file PATH]       eol = crlf|lf|cr|none (what ends each line), then body lines "|text"
 //   [folder PATH]     an empty folder
-//   [fake PATH]       window_class, window_title, window_delay (ms), stay (ms), exit
+//   [fake PATH]       window_class, window_title, window_delay (ms), stay (ms), exit, prestart
 //   [registry]        set = KEY | VALUE NAME | TYPE | DATA, delete = KEY
 //   [box N]           caption, text, buttons (comma-separated), default, answer (button or close)
 //   [second]          when = box N | started N | delay MS, exit
@@ -239,7 +239,8 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
             else if (key == "window_delay" && ParseInt(value, n)) fk.windowDelayMs = n;
             else if (key == "stay" && ParseInt(value, n)) fk.stayMs = n;
             else if (key == "exit" && ParseInt(value, n)) fk.exitCode = n;
-            else return fail("bad [fake] line");
+            else if (key == "prestart" && ParseYesNo(value, fk.prestart)) {
+            } else return fail("bad [fake] line");
             break;
         }
         case Registry: {

@@ -21,6 +21,7 @@ struct ScenarioFake {
     int windowDelayMs = 0;
     int stayMs = -1;  // -1: the driver's default (long enough to be waited for)
     int exitCode = 0;
+    bool prestart = false;  // started by the driver before the launcher, its window awaited
 };
 
 // One registry change made before the run.
