@@ -1,0 +1,743 @@
+// The fidelity suite's generator (seeded cases for every area) and comparer (host results against Wine's).
+//
+//   fid_tool gen SEED PROFILE_CASES OTHER_CASES   writes a case file to standard output
+//   fid_tool compare CASEFILE HOST_OUT WINE_OUT   prints "<area>: N agreed, N differed" per
+//                                                 area with each difference; exit 1 when a
+//                                                 difference is not an expected one
+// The generator uses its own integer mixing, not <random>'s distributions, so that a seed
+// gives the same cases with any standard library.
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include <fstream>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fid_text.h"
+
+namespace {
+
+using fid::Escape;
+using fid::Null;
+using fid::Str;
+using fid::Text;
+using fid::Token;
+
+// ---- Randomness ----
+
+struct Random {
+    unsigned long long state;
+    unsigned long long Next() {  // splitmix64
+        unsigned long long z = (state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    size_t Below(size_t n) { return n == 0 ? 0 : static_cast<size_t>(Next() % n); }
+    bool Percent(int p) { return static_cast<int>(Below(100)) < p; }
+    template <typename T>
+    const T& Pick(const std::vector<T>& items) {
+        return items[Below(items.size())];
+    }
+    size_t Between(size_t low, size_t high) { return low + Below(high - low + 1); }
+};
+
+std::string Num(long long n) { return std::to_string(n); }
+
+// The name with its letters' case changed at random (at least one letter changed when it has any).
+std::string OtherCase(Random& r, const std::string& name) {
+    std::string out = name;
+    bool changed = false;
+    for (char& c : out) {
+        if (((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) && r.Percent(50)) {
+            c ^= 0x20;
+            changed = true;
+        }
+    }
+    if (!changed)
+        for (char& c : out)
+            if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) {
+                c ^= 0x20;
+                break;
+            }
+    return out;
+}
+
+std::string Blanks(Random& r) {
+    static const std::vector<std::string> kinds = {"", "", "", " ", "\t", "  ", " \t ", "\t\t"};
+    return r.Pick(kinds);
+}
+
+std::string Letters(Random& r, size_t length, const char* alphabet = "abcdefghijklmnopqrstuvwxyz0123456789") {
+    const size_t n = strlen(alphabet);
+    std::string out;
+    for (size_t i = 0; i < length; ++i) out += alphabet[r.Below(n)];
+    return out;
+}
+
+// Long text without the bytes that matter to the parsers.
+std::string Filler(Random& r, size_t length) { return Letters(r, length, "abcdefghij KLMNOP.-_0123456789"); }
+
+// ---- Profile files ----
+
+struct WrittenKey {
+    std::string section;  // as written, trimmed
+    std::string key;
+    std::string value;    // trimmed, as a reader should see it before quotes go
+};
+
+std::string ProfileValue(Random& r, bool utf8) {
+    static const std::vector<std::string> words = {
+        "abc", "C:\\Setup\\SETUP.EXE", "a b", "x=y", "a;b", "\"q\"", "'q'", "\"open", "close'", "\"mixed'", "\"\"",
+        "''", "\"", "'", "a\tb", "\"two words\"", "'a\"b'", "\" padded \"", "1", "-12", "99999999999", "%TEMP%\\x",
+        "\"a\"b\"", "=", "[x]", "; not a comment"};
+    std::string value;
+    const size_t parts = r.Between(0, 3);
+    for (size_t i = 0; i < parts; ++i) {
+        if (i) value += r.Percent(70) ? " " : "\t";
+        value += r.Pick(words);
+    }
+    if (r.Percent(8)) value += utf8 ? "\xC3\xA9t\xC3\xA9 \xE2\x82\xAC" : "\xE9t\xE9 \x80";
+    if (r.Percent(4)) value = r.Pick(std::vector<std::string>{"\"" + value + "\"", "'" + value + "'"});
+    return value;
+}
+
+std::string SectionLine(Random& r, const std::string& name) {
+    switch (r.Below(8)) {
+        case 0: return "[" + Blanks(r) + name + Blanks(r) + "]";
+        case 1: return Blanks(r) + "[" + name + "]" + Blanks(r);
+        case 2: return "[" + name + "] junk";
+        case 3: return "[" + name + "]x]";
+        default: return "[" + name + "]";
+    }
+}
+
+struct ProfileFile {
+    std::string bytes;
+    std::vector<WrittenKey> keys;
+    std::vector<std::string> sections;
+};
+
+ProfileFile MakeProfile(Random& r) {
+    static const std::vector<std::string> sectionNames = {"Setup", "setup", "Run", "A B", "Disc 1", "x", "Tavio",
+                                                          "Options", "main", "[odd"};
+    static const std::vector<std::string> keyNames = {"Key", "key", "Program", "Auto Run", "k", "Name2", "Value",
+                                                      "Setup", "x y", "Title"};
+    ProfileFile file;
+    const bool bom = r.Percent(10);
+    const int ending = static_cast<int>(r.Below(4));  // CRLF, LF, CR, mixed
+    const size_t lines = r.Between(1, 14);
+    std::string current;  // "" before the first section
+    auto eol = [&r, ending]() {
+        static const std::vector<std::string> all = {"\r\n", "\n", "\r", "\n\r", "\r\r\n"};
+        return ending < 3 ? all[static_cast<size_t>(ending)] : r.Pick(all);
+    };
+    if (bom) file.bytes += "\xEF\xBB\xBF";
+    for (size_t i = 0; i < lines; ++i) {
+        std::string line;
+        const size_t kind = r.Below(100);
+        if (kind < 18) {
+            current = r.Pick(sectionNames);
+            if (r.Percent(15)) current = OtherCase(r, current);
+            if (r.Percent(5)) {
+                line = "[" + current;  // no closing bracket: a key line
+            } else {
+                line = SectionLine(r, current);
+                file.sections.push_back(current);
+            }
+        } else if (kind < 64) {
+            const std::string key = r.Percent(12) ? OtherCase(r, r.Pick(keyNames)) : r.Pick(keyNames);
+            const std::string value = ProfileValue(r, bom);
+            line = Blanks(r) + key + Blanks(r) + "=" + Blanks(r) + value + Blanks(r);
+            file.keys.push_back(WrittenKey{current, key, value});
+        } else if (kind < 70) {
+            line = Blanks(r) + ";" + r.Pick(keyNames) + "=" + ProfileValue(r, bom);
+        } else if (kind < 77) {
+            const std::string key = r.Pick(keyNames);
+            line = Blanks(r) + key + Blanks(r);  // a key without '='
+            file.keys.push_back(WrittenKey{current, key, ""});
+        } else if (kind < 83) {
+            line = Blanks(r);
+        } else if (kind < 88) {
+            const std::string key = r.Pick(keyNames);
+            const size_t length = r.Percent(50) ? r.Between(4085, 4100) : r.Between(200, 1700);
+            const std::string value = Filler(r, length);
+            line = key + "=" + value;
+            file.keys.push_back(WrittenKey{current, key, value});
+        } else if (kind < 94) {
+            const std::string key = r.Pick(keyNames);
+            line = key + Blanks(r) + "=" + Blanks(r);  // an empty value
+            file.keys.push_back(WrittenKey{current, key, ""});
+        } else {
+            const std::string key = r.Pick(keyNames);
+            const std::string value = ProfileValue(r, bom);
+            line = key + "=" + value + " \x1A";  // DOS end of file mark, trimmed like a blank
+            file.keys.push_back(WrittenKey{current, key, value});
+        }
+        file.bytes += line;
+        if (i + 1 < lines || r.Percent(80)) file.bytes += eol();
+    }
+    if (r.Percent(3)) file.bytes += "\x1A";
+    return file;
+}
+
+// The length a reader should return for a value, quotes gone: sizes are chosen around it.
+size_t ShownLength(const std::string& value) {
+    if (value.size() >= 2 && (value[0] == '"' || value[0] == '\'') && value.back() == value[0])
+        return value.size() - 2;
+    return value.size();
+}
+
+std::string ProfileCase(Random& r, int id) {
+    const ProfileFile file = MakeProfile(r);
+    static const std::vector<std::string> absentSections = {"Nope", "Setup2", "Set up", "Run "};
+    static const std::vector<std::string> absentKeys = {"Missing", "Key2", "Prog", "Auto  Run"};
+    std::string path = "C:\\fid\\p\\" + Num(id) + ".ini";
+    Text section, key, fallback;
+    size_t expected = 0;
+    const WrittenKey* target = file.keys.empty() ? nullptr : &r.Pick(file.keys);
+    const size_t sectionKind = r.Below(100);
+    if (sectionKind < 70 && target != nullptr) {
+        section = Str(target->section);
+    } else if (sectionKind < 80 && !file.sections.empty()) {
+        section = Str(r.Pick(file.sections));
+    } else if (sectionKind < 88) {
+        section = Str(r.Pick(absentSections));
+    } else if (sectionKind < 93) {
+        section = Str("");
+    } else if (sectionKind < 97) {
+        section = Null();  // the list of sections
+    } else {
+        section = Str(OtherCase(r, "setup"));
+    }
+    if (!section.null && r.Percent(20)) section.bytes = OtherCase(r, section.bytes);
+    if (!section.null && r.Percent(12)) section.bytes = Blanks(r) + section.bytes + Blanks(r);
+    const size_t keyKind = r.Below(100);
+    if (keyKind < 70 && target != nullptr) {
+        key = Str(target->key);
+        expected = ShownLength(target->value);
+    } else if (keyKind < 84) {
+        key = Str(r.Pick(absentKeys));
+    } else if (keyKind < 89) {
+        key = Str("");
+    } else if (keyKind < 95) {
+        key = Null();  // the list of keys
+    } else {
+        key = Str("program");
+    }
+    if (!key.null && r.Percent(20)) key.bytes = OtherCase(r, key.bytes);
+    if (!key.null && r.Percent(12)) key.bytes = Blanks(r) + key.bytes + Blanks(r);
+    static const std::vector<std::string> defaults = {
+        "", "def", "def   ", "def\t", "\"quoted\"", "'sq'", "\"dq  \"  ", " lead", " ", "\"", "a\"", "\"\"",
+        "two words  ", "'x", "  ", "\"q\"   "};
+    const size_t defaultKind = r.Below(100);
+    if (defaultKind < 25)
+        fallback = Null();
+    else if (defaultKind < 30)
+        fallback = Str(Filler(r, r.Between(100, 300)));
+    else
+        fallback = Str(r.Pick(defaults));
+    if (expected == 0 && !fallback.null) expected = ShownLength(fallback.bytes);
+    size_t size;
+    const size_t sizeKind = r.Below(100);
+    if (sizeKind < 14)
+        size = 1;
+    else if (sizeKind < 28)
+        size = expected + 1;  // exact fit
+    else if (sizeKind < 40)
+        size = expected > 0 ? expected : 2;  // one short
+    else if (sizeKind < 48)
+        size = expected + 2;
+    else if (sizeKind < 72)
+        size = 4096;
+    else if (sizeKind < 74)
+        size = 0;
+    else
+        size = r.Between(2, 40);
+    std::string setup = "f " + Token(path) + " " + Token(file.bytes);
+    std::string queried = path;
+    const size_t fileKind = r.Below(100);
+    if (fileKind < 3)
+        queried = "C:\\fid\\p\\none" + Num(id) + ".ini";
+    else if (fileKind < 5)
+        queried = "";
+    else if (fileKind < 6)
+        queried = "fidnone" + Num(id) + ".ini";  // a bare name: the Windows folder
+    else if (fileKind < 9)
+        queried = OtherCase(r, path);
+    return "profile " + Num(id) + " " + setup + " | " + Token(section) + " " + Token(key) + " " + Token(fallback) +
+           " " + Num(static_cast<long long>(size)) + " " + Token(queried);
+}
+
+// ---- Registry values and environment expansion ----
+
+std::string RegistryText(Random& r, size_t length) {
+    std::string out = Filler(r, length);
+    if (length > 4 && r.Percent(15)) out[r.Below(length)] = '\xE9';
+    if (length > 6 && r.Percent(10)) out.replace(r.Below(length - 6), 6, "%TEMP%");
+    return out;
+}
+
+std::string RegistryCase(Random& r, int id) {
+    static const std::vector<int> types = {1, 1, 1, 2, 2, 2, 4, 4, 3, 3, 7, 0, 11};
+    const int type = r.Pick(types);
+    size_t length;
+    const size_t lengthKind = r.Below(100);
+    if (lengthKind < 35)
+        length = r.Between(0, 20);
+    else if (lengthKind < 75)
+        length = r.Between(1590, 1610);
+    else
+        length = r.Between(21, 600);
+    std::string data;
+    if (type == 4) {
+        data = r.Percent(80) ? std::string("\x01\x02\x00\x80", 4) : Letters(r, r.Between(0, 8));
+    } else if (type == 1 || type == 2 || type == 7) {
+        data = RegistryText(r, length);
+        if (r.Percent(60)) data += '\0';
+        if (type == 7 && r.Percent(70)) data += '\0';
+        if (r.Percent(5) && data.size() > 3) data[data.size() / 2] = '\0';
+    } else {
+        for (size_t i = 0; i < length; ++i) {
+            unsigned char c = static_cast<unsigned char>(r.Below(256));
+            if (c == 0xCC) c = 0;
+            data += static_cast<char>(c);
+        }
+    }
+    const std::string keyPath = "Software\\TavioFidelity\\r" + Num(id);
+    const std::string stored = r.Percent(15) ? "" : "v";
+    std::string queriedKey = keyPath;
+    if (r.Percent(3)) queriedKey += "x";
+    std::string queriedName = stored;
+    if (r.Percent(5)) queriedName = "nov";
+    else if (!stored.empty() && r.Percent(15)) queriedName = "V";
+    std::string size;
+    const size_t n = data.size();
+    const size_t sizeKind = r.Below(100);
+    if (sizeKind < 10)
+        size = "~";
+    else if (sizeKind < 22)
+        size = Num(n > 0 ? static_cast<long long>(n) - 1 : 0);
+    else if (sizeKind < 42)
+        size = Num(static_cast<long long>(n));
+    else if (sizeKind < 56)
+        size = Num(static_cast<long long>(n) + 1);
+    else if (sizeKind < 62)
+        size = Num(static_cast<long long>(n) + 2);
+    else if (sizeKind < 76)
+        size = Num(static_cast<long long>(r.Between(1598, 1602)));
+    else if (sizeKind < 80)
+        size = "0";
+    else if (sizeKind < 90)
+        size = "4096";
+    else
+        size = Num(static_cast<long long>(r.Between(1, 64)));
+    return "reg " + Num(id) + " r cu " + Token(keyPath) + " " + Token(stored) + " " + Num(type) + " " + Token(data) +
+           " | " + Token(queriedKey) + " " + Token(queriedName) + " " + size;
+}
+
+std::string EnvironmentCase(Random& r, int id) {
+    const std::string base = "FIDV" + Num(id);
+    std::vector<std::pair<std::string, std::string>> variables;
+    const size_t count = r.Between(0, 3);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string name = base + static_cast<char>('a' + i);
+        std::string value;
+        const size_t kind = r.Below(100);
+        if (kind < 10)
+            value = "";
+        else if (kind < 30)
+            value = Filler(r, r.Between(1590, 1610));
+        else if (kind < 40)
+            value = "50%off";
+        else
+            value = Filler(r, r.Between(1, 30));
+        variables.push_back({name, value});
+    }
+    std::string source, expanded;
+    const size_t pieces = r.Between(1, 6);
+    for (size_t i = 0; i < pieces; ++i) {
+        const size_t kind = r.Below(100);
+        std::string piece, result;
+        if (kind < 30 && !variables.empty()) {
+            const auto& v = r.Pick(variables);
+            piece = "%" + (r.Percent(25) ? OtherCase(r, v.first) : v.first) + "%";
+            result = v.second;
+        } else if (kind < 45) {
+            piece = "%FIDU" + Num(id) + "%";  // undefined: stays as written
+            result = piece;
+        } else if (kind < 52) {
+            piece = "%%";
+            result = piece;
+        } else if (kind < 57) {
+            piece = "%";
+            result = piece;
+        } else if (kind < 62) {
+            piece = "%" + base + "a";  // unterminated reference
+            result = piece;
+        } else if (kind < 72) {
+            piece = Filler(r, r.Between(1580, 1610));
+            result = piece;
+        } else {
+            piece = Filler(r, r.Between(0, 12));
+            result = piece;
+        }
+        source += piece;
+        expanded += result;
+    }
+    // Around the expansion's length, which the model above only approximates (a '%' of one
+    // piece may pair with the next).
+    const size_t needed = expanded.size() + 1;
+    size_t size;
+    const size_t sizeKind = r.Below(100);
+    if (sizeKind < 15)
+        size = needed - 1;
+    else if (sizeKind < 35)
+        size = needed;
+    else if (sizeKind < 55)
+        size = needed + 1;
+    else if (sizeKind < 62)
+        size = needed + 2;
+    else if (sizeKind < 66)
+        size = 0;
+    else if (sizeKind < 70)
+        size = 1;
+    else if (sizeKind < 85)
+        size = r.Between(1598, 1602);
+    else
+        size = 4096;
+    std::string setup;
+    for (const auto& v : variables) setup += " e " + Token(v.first) + " " + Token(v.second);
+    return "env " + Num(id) + setup + " | " + Token(source) + " " + Num(static_cast<long long>(size));
+}
+
+// ---- Windows ----
+
+// A scene of windows of this and another process, then queries against it.
+void WindowScene(Random& r, int scene, int* id, int queries, std::vector<std::string>* out) {
+    const std::string tag = Num(scene);
+    const std::vector<std::string> classes = {"TavioFidA" + tag, "TavioFidB" + tag, "TavioFidX" + tag};
+    const std::vector<std::string> titles = {"Fid" + tag + " Main", "fid" + tag + " MAIN", "", "Fid" + tag + " Other",
+                                             "Fid" + tag + " Main "};
+    struct Made {
+        char owner;
+        std::string className, title;
+    };
+    std::vector<Made> made;
+    std::string line = "scene " + tag;
+    const size_t count = r.Between(1, 5);
+    for (size_t i = 0; i < count; ++i) {
+        const char owner = r.Pick(std::vector<char>{'o', 'o', 'x', 'x', 'c'});
+        const std::string className = r.Pick(classes);
+        const std::string title = r.Pick(titles);
+        line += std::string(" w ") + owner + " " + (r.Percent(60) ? "v" : "h") + " " + Token(className) + " " +
+                Token(title);
+        made.push_back(Made{owner, className, title});
+    }
+    out->push_back(line);
+    for (int q = 0; q < queries; ++q) {
+        const Made& some = made[r.Below(made.size())];
+        Text className, title;
+        const size_t classKind = r.Below(100);
+        if (classKind < 25)
+            className = Null();
+        else if (classKind < 60)
+            className = Str(some.className);
+        else if (classKind < 75)
+            className = Str(OtherCase(r, some.className));
+        else if (classKind < 85)
+            className = Str(r.Pick(classes));
+        else if (classKind < 93)
+            className = Str("TavioFidNone" + tag);  // never registered
+        else
+            className = Str("");
+        const size_t titleKind = r.Below(100);
+        if (titleKind < 25)
+            title = Null();
+        else if (titleKind < 55)
+            title = Str(some.title);
+        else if (titleKind < 70)
+            title = Str(OtherCase(r, some.title));
+        else if (titleKind < 80)
+            title = Str("");
+        else if (titleKind < 88)
+            title = Str("Fid" + tag);  // a prefix of the titles only
+        else
+            title = Str(r.Pick(titles));
+        // Without a class, a title that other programs' windows may carry too would find
+        // them: such queries name one of this scene's titles instead.
+        if (className.null && (title.null || title.bytes.empty() || title.bytes == " "))
+            title = Str("Fid" + tag + " Main");
+        out->push_back("win " + Num((*id)++) + " " + tag + " " + Token(className) + " " + Token(title));
+    }
+}
+
+// ---- File associations ----
+
+std::string AssociationCase(Random& r, int id) {
+    const std::string folder = "C:\\fid\\x\\" + Num(id);
+    const std::string ext = "q" + Letters(r, r.Between(0, 7), "abcdefghijklmnopqrstuvwxyz");  // 1 to 8 characters
+    const std::string className = "TavioFid.c" + Num(id);
+    std::string setup;
+    auto reg = [&setup](const std::string& key, const Text& name, const std::string& value, int type) {
+        setup += " r cr " + Token(key) + " " + Token(name) + " " + Num(type) + " " + Token(value);
+    };
+    const std::string program = r.Percent(50) ? folder + "\\My Prog.exe" : folder + "\\prog.exe";
+    if (r.Percent(70)) setup += " f " + Token(program) + " " + Token("MZ");
+    std::string command;
+    switch (r.Below(6)) {
+        case 0: command = "\"" + program + "\" \"%1\""; break;
+        case 1: command = program + " %1"; break;
+        case 2: command = "\"" + program + "\""; break;
+        case 3: command = program; break;
+        case 4: command = "  " + program + " /x"; break;
+        default: command = "\"" + program + "\" %1 /y"; break;
+    }
+    const size_t shape = r.Below(100);
+    if (shape < 88) reg("." + ext, Str(""), className, 1);
+    if (shape >= 88 && shape < 92) reg("." + ext, Str(""), "", 1);  // names no class
+    std::string verb = "open";
+    if (r.Percent(20)) {
+        verb = "go";
+        reg(className + "\\shell", Str(""), verb, 1);
+    }
+    if (!r.Percent(8)) reg(className + "\\shell\\" + verb + "\\command", Str(""), command, r.Percent(10) ? 2 : 1);
+    std::string document = folder + "\\doc." + (r.Percent(20) ? OtherCase(r, ext) : ext);
+    Text file = Str(document), directory = Null();
+    const size_t fileKind = r.Below(100);
+    if (fileKind < 75) {
+        setup += " f " + Token(document) + " " + Token("data");
+    } else if (fileKind < 82) {
+        // missing document
+    } else if (fileKind < 88) {
+        file = Str(folder + "\\tool.exe");
+        setup += " f " + Token(file.bytes) + " " + Token("MZ");
+    } else if (fileKind < 92) {
+        file = Str(folder + "\\noext");
+        setup += " f " + Token(file.bytes) + " " + Token("x");
+    } else if (fileKind < 96) {
+        file = Str("doc." + ext);  // relative, in the given folder
+        directory = Str(folder);
+        setup += " f " + Token(document) + " " + Token("data");
+    } else {
+        file = Str(folder);  // a folder
+        setup += " d " + Token(folder);
+    }
+    return "fx " + Num(id) + setup + " | " + Token(file) + " " + Token(directory);
+}
+
+// ---- OpenFile ----
+
+std::string OpenFileCase(Random& r, int id) {
+    const std::string folder = "C:\\fid\\o\\" + Num(id);
+    std::string setup = " f " + Token(folder + "\\Setup.exe") + " " + Token("MZ") + " d " + Token(folder + "\\Sub");
+    std::string path;
+    const size_t kind = r.Below(100);
+    if (kind < 15) {
+        path = folder + "\\Setup.exe";
+    } else if (kind < 25) {
+        path = OtherCase(r, folder + "\\Setup.exe");
+    } else if (kind < 32) {
+        path = folder + "\\Sub";
+    } else if (kind < 38) {
+        path = folder + "\\Sub\\";
+    } else if (kind < 43) {
+        path = folder + "\\Setup.exe\\";
+    } else if (kind < 50) {
+        path = folder + "\\Missing.exe";
+    } else if (kind < 53) {
+        path = "";
+    } else if (kind < 57) {
+        path = folder + "\\Nope\\Setup.exe";
+    } else if (kind < 60) {
+        path = "C:/fid/o/" + Num(id) + "/Setup.exe";
+    } else if (kind < 63) {
+        path = folder + "\\Sub\\..\\Setup.exe";
+    } else {
+        // Around the 128-byte szPathName: a file whose full path has exactly this length.
+        const size_t length = r.Between(124, 131);
+        const size_t prefix = folder.size() + 1;
+        std::string name = Letters(r, length - prefix - 4, "abcdefghijklmnopqrstuvwxyz") + ".txt";
+        path = folder + "\\" + name;
+        if (r.Percent(80)) setup += " f " + Token(path) + " " + Token("t");
+        if (r.Percent(15)) path = OtherCase(r, path);
+    }
+    return "of " + Num(id) + setup + " | " + Token(path);
+}
+
+// ---- Message order ----
+
+std::string MessageCase(Random& r, int id) {
+    std::string script = r.Percent(70) ? "v" : "h";
+    std::vector<std::string> ops;
+    std::vector<int> posted;
+    const size_t count = r.Between(0, 6);
+    bool quit = false, timer = false;
+    for (size_t i = 0; i < count; ++i) {
+        const size_t kind = r.Below(100);
+        if (kind < 40) {
+            const int k = static_cast<int>(r.Below(10));
+            ops.push_back("P" + Num(k));
+            posted.push_back(k);
+        } else if (kind < 52) {
+            const int k = static_cast<int>(r.Below(10));
+            ops.push_back("N" + Num(k));
+            posted.push_back(k);
+        } else if (kind < 64) {
+            ops.push_back("I");
+        } else if (kind < 76 && !timer) {
+            ops.push_back("T1," + Num(static_cast<long long>(r.Between(1, 20))));
+            timer = true;
+        } else if (kind < 90) {
+            ops.push_back("Q" + Num(static_cast<long long>(r.Below(6))));
+            quit = true;
+        }
+    }
+    std::vector<std::string> reactions;
+    const size_t reacting = r.Between(0, 3);
+    static const std::vector<std::string> reactionOps = {"P7", "P8", "N9", "I", "Q4", "Q5"};
+    for (size_t i = 0; i < reacting; ++i) {
+        std::string trigger;
+        const size_t kind = r.Below(3);
+        if (kind == 0 && !posted.empty())
+            trigger = "u" + Num(r.Pick(posted));
+        else if (kind == 1 && timer)
+            trigger = "t1#" + Num(static_cast<long long>(r.Between(1, 3)));
+        else
+            trigger = "p#" + Num(static_cast<long long>(r.Between(1, 2)));
+        reactions.push_back("@" + trigger + ":" + r.Pick(reactionOps));
+    }
+    // The run must end: without a quit request of its own, the timer's third tick asks for one.
+    // One timer only, so that the order never depends on how two periods interleave in real time.
+    if (!quit) {
+        if (!timer) ops.push_back("T1," + Num(static_cast<long long>(r.Between(1, 20))));
+        reactions.push_back("@t1#3:Q6");
+    }
+    for (const std::string& op : ops) script += " " + op;
+    for (const std::string& reaction : reactions) script += " " + reaction;
+    return "msg " + Num(id) + " | " + script;
+}
+
+int Generate(unsigned long long seed, int profileCases, int otherCases) {
+    Random r{seed};
+    printf("# fidelity cases, seed %llu, %d profile cases, %d per other area\n", seed, profileCases, otherCases);
+    for (int i = 0; i < profileCases; ++i) {
+        printf("%s\n", ProfileCase(r, i).c_str());
+        if (i % 50 == 0) {
+            const std::string path = "C:\\fid\\p\\flush" + Num(i) + ".ini";
+            printf("pflush %d f %s %s | %s\n", i, Token(path).c_str(), Token("[a]\r\nb=c\r\n").c_str(),
+                   Token(path).c_str());
+        }
+    }
+    for (int i = 0; i < otherCases; ++i) printf("%s\n", RegistryCase(r, i).c_str());
+    for (int i = 0; i < otherCases; ++i) printf("%s\n", EnvironmentCase(r, i).c_str());
+    std::vector<std::string> lines;
+    int id = 0;
+    for (int scene = 0; id < otherCases; ++scene) WindowScene(r, scene, &id, std::min(10, otherCases - id), &lines);
+    for (const std::string& line : lines) printf("%s\n", line.c_str());
+    for (int i = 0; i < otherCases; ++i) printf("%s\n", AssociationCase(r, i).c_str());
+    for (int i = 0; i < otherCases; ++i) printf("%s\n", OpenFileCase(r, i).c_str());
+    for (int i = 0; i < otherCases; ++i) printf("%s\n", MessageCase(r, i).c_str());
+    return 0;
+}
+
+// ---- Comparison ----
+
+std::map<std::string, std::string> ReadResults(const char* path, std::vector<std::string>* order) {
+    std::map<std::string, std::string> results;
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    while (std::getline(in, line)) {
+        while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
+        const std::vector<std::string> t = fid::Split(line);
+        if (t.size() < 2 || t[0][0] == '#') continue;
+        const std::string key = t[0] + " " + t[1];
+        if (order != nullptr && !results.count(key)) order->push_back(key);
+        results[key] = line;
+    }
+    return results;
+}
+
+std::string Field(const std::string& line, const std::string& name) {
+    const std::string needle = " " + name + "=";
+    const size_t at = line.find(needle);
+    if (at == std::string::npos) return std::string();
+    const size_t start = at + needle.size();
+    const size_t end = line.find(' ', start);
+    return line.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// Where Windows and Wine are known to differ the simulation follows Windows; such a
+// difference is reported with its reason and does not fail the run.
+std::string ExpectedDifference(const std::string& area, const std::string& host, const std::string& wine) {
+    if (area == "pflush" && Field(host, "ret") == "1" && Field(wine, "ret") == "0")
+        return "WritePrivateProfileStringA(NULL, NULL, NULL, file) returns TRUE on Windows, FALSE under Wine";
+    return std::string();
+}
+
+int Compare(const char* caseFile, const char* hostFile, const char* wineFile) {
+    std::vector<std::string> order;
+    std::map<std::string, std::string> cases = ReadResults(caseFile, &order);
+    std::map<std::string, std::string> host = ReadResults(hostFile, nullptr);
+    std::map<std::string, std::string> wine = ReadResults(wineFile, nullptr);
+    std::vector<std::string> areas;
+    std::map<std::string, int> agreed, differed, expected;
+    std::map<std::string, std::vector<std::string>> listed;
+    for (const std::string& key : order) {
+        const std::string area = key.substr(0, key.find(' '));
+        if (!agreed.count(area)) {
+            areas.push_back(area);
+            agreed[area] = differed[area] = expected[area] = 0;
+        }
+        const std::string h = host.count(key) ? host[key] : key + " <missing>";
+        const std::string w = wine.count(key) ? wine[key] : key + " <missing>";
+        if (h == w) {
+            ++agreed[area];
+            continue;
+        }
+        const std::string reason = ExpectedDifference(area, h, w);
+        ++differed[area];
+        std::string entry = "  " + key + (reason.empty() ? "" : "  [expected: " + reason + "]") + "\n    host: " +
+                            h.substr(key.size() + 1) + "\n    wine: " + w.substr(key.size() + 1) + "\n";
+        if (reason.empty()) {
+            std::string shown = cases[key];
+            if (shown.size() > 400) shown = shown.substr(0, 400) + "...";
+            entry += "    case: " + shown + "\n";
+        } else {
+            ++expected[area];
+        }
+        listed[area].push_back(entry);
+    }
+    int unexpected = 0;
+    for (const std::string& area : areas) {
+        printf("%s: %d agreed, %d differed", area.c_str(), agreed[area], differed[area]);
+        if (expected[area] > 0) printf(" (%d expected)", expected[area]);
+        printf("\n");
+        unexpected += differed[area] - expected[area];
+        // The expected ones are alike: a few show the reason.
+        int shownExpected = 0;
+        for (const std::string& entry : listed[area]) {
+            const bool isExpected = entry.find("[expected:") != std::string::npos;
+            if (isExpected && ++shownExpected > 3) continue;
+            printf("%s", entry.c_str());
+        }
+        if (shownExpected > 3) printf("  ... and %d more expected differences of the same kind\n", shownExpected - 3);
+    }
+    printf("%d unexpected differences\n", unexpected);
+    return unexpected == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 5 && strcmp(argv[1], "gen") == 0)
+        return Generate(strtoull(argv[2], nullptr, 10), atoi(argv[3]), atoi(argv[4]));
+    if (argc == 5 && strcmp(argv[1], "compare") == 0) return Compare(argv[2], argv[3], argv[4]);
+    fprintf(stderr,
+            "usage: fid_tool gen SEED PROFILE_CASES OTHER_CASES\n"
+            "       fid_tool compare CASEFILE HOST_OUT WINE_OUT\n");
+    return 2;
+}

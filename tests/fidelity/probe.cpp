@@ -1,0 +1,320 @@
+// The fidelity probe: runs each case of a case file against the Windows it is linked with and prints one result line per case.
+//
+// Built twice from this one source: on the host the calls reach the simulated Windows, in
+// the win32 build the real ones (under Wine). The set-up goes through fid_setup.h. Usage:
+//   probe CASEFILE        (prints "<area> <id> <result...>" per case, in file order)
+#include <stdio.h>
+#include <string.h>
+
+#include <string>
+#include <vector>
+
+#include "fid_setup.h"
+#include "fid_text.h"
+#include "platform_windows.h"
+
+namespace {
+
+using fid::Escape;
+using fid::Number;
+using fid::ParseText;
+using fid::Text;
+
+constexpr unsigned char kFill = 0xCC;  // never a byte the cases produce
+constexpr size_t kGuard = 16;          // bytes after the buffer that must stay untouched
+
+// The buffer as the call left it: bytes up to the last one it changed, then "+over" when
+// it wrote past its size.
+std::string ShowBuffer(const std::vector<char>& buffer, size_t size) {
+    size_t end = size;
+    while (end > 0 && static_cast<unsigned char>(buffer[end - 1]) == kFill) --end;
+    std::string shown = Escape(std::string(buffer.data(), end));
+    for (size_t i = size; i < buffer.size(); ++i)
+        if (static_cast<unsigned char>(buffer[i]) != kFill) return shown + " +over";
+    return shown;
+}
+
+std::string Num(long long value) { return std::to_string(value); }
+
+// ---- Message order ----
+
+struct MessageRun {
+    HWND window = nullptr;
+    std::vector<std::string> reactions;  // "trigger:op", each fires once
+    std::vector<bool> fired;
+};
+MessageRun Run;
+
+LRESULT CALLBACK OrderWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_PAINT) {
+        PAINTSTRUCT paint;
+        BeginPaint(window, &paint);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void DoOp(const std::string& op) {
+    if (op.empty()) return;
+    const long long n = Number(op.substr(1));
+    switch (op[0]) {
+        case 'P': PostMessageA(Run.window, WM_USER + static_cast<UINT>(n), 0, 0); break;
+        case 'N': PostMessageA(nullptr, WM_USER + static_cast<UINT>(n), 0, 0); break;
+        case 'Q': PostQuitMessage(static_cast<int>(n)); break;
+        case 'I': RedrawWindow(Run.window, nullptr, nullptr, RDW_INVALIDATE); break;
+        case 'K': KillTimer(Run.window, static_cast<UINT_PTR>(n)); break;
+        case 'T': {
+            const size_t comma = op.find(',');
+            SetTimer(Run.window, static_cast<UINT_PTR>(n), static_cast<UINT>(Number(op.substr(comma + 1))), nullptr);
+            break;
+        }
+    }
+}
+
+void React(const std::string& trigger) {
+    for (size_t i = 0; i < Run.reactions.size(); ++i) {
+        const std::string& reaction = Run.reactions[i];
+        const size_t colon = reaction.find(':');
+        if (!Run.fired[i] && reaction.compare(0, colon, trigger) == 0) {
+            Run.fired[i] = true;
+            DoOp(reaction.substr(colon + 1));
+        }
+    }
+}
+
+// The order GetMessageA hands out the scripted messages in, until WM_QUIT; only the kinds
+// the script makes are recorded (Wine adds its own, which carry no order to compare).
+std::string RunMessages(const std::vector<std::string>& args) {
+    static const char* kClass = "TavioFidOrder";
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = OrderWindowProcedure;
+    windowClass.lpszClassName = kClass;
+    RegisterClassA(&windowClass);  // under Wine it stays registered from the first case
+    const bool visible = !args.empty() && args[0] == "v";
+    Run = MessageRun();
+    Run.window = CreateWindowExA(0, kClass, "order", WS_OVERLAPPED | (visible ? WS_VISIBLE : 0), 0, 0, 60, 40,
+                                 nullptr, nullptr, nullptr, nullptr);
+    if (Run.window == nullptr) return "setup-failed CreateWindowExA";
+    for (size_t i = 1; i < args.size(); ++i)
+        if (args[i][0] == '@') Run.reactions.push_back(args[i].substr(1));
+    Run.fired.assign(Run.reactions.size(), false);
+    for (size_t i = 1; i < args.size(); ++i)
+        if (args[i][0] != '@') DoOp(args[i]);
+    std::string sequence;
+    int ticks[10] = {};
+    int paints = 0;
+    MSG msg;
+    for (int count = 0;; ++count) {
+        if (count == 60) {
+            sequence += ",...";
+            break;
+        }
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        std::string seen;
+        if (got == 0) {
+            seen = "q" + Num(static_cast<long long>(msg.wParam));
+        } else if (got == -1) {
+            seen = "error";
+        } else if (msg.message >= WM_USER && msg.message < WM_USER + 100) {
+            seen = (msg.hwnd == nullptr ? "n" : "u") + Num(msg.message - WM_USER);
+            React("u" + Num(msg.message - WM_USER));
+        } else if (msg.message == WM_TIMER && msg.hwnd == Run.window && msg.wParam < 10) {
+            seen = "t" + Num(static_cast<long long>(msg.wParam));
+            React(seen + "#" + Num(++ticks[msg.wParam]));
+        } else if (msg.message == WM_PAINT && msg.hwnd == Run.window) {
+            seen = "p";
+            React("p#" + Num(++paints));
+        }
+        if (!seen.empty()) sequence += (sequence.empty() ? "" : ",") + seen;
+        if (got == 0 || got == -1) break;
+        DispatchMessageA(&msg);
+    }
+    for (UINT_PTR id = 0; id < 10; ++id) KillTimer(Run.window, id);
+    DestroyWindow(Run.window);
+    return "seq=" + sequence;
+}
+
+// ---- One case ----
+
+struct Scene {
+    bool open = false;
+    std::vector<HWND> handles;
+};
+Scene Current;
+
+void CloseScene() {
+    if (!Current.open) return;
+    fid::EndCase();
+    Current = Scene();
+}
+
+// Applies the set-up tokens before "|"; returns the index after it.
+bool SetUp(const std::vector<std::string>& t, size_t* next, std::vector<HWND>* handles, std::string* error) {
+    std::vector<fid::WindowSpec> windows;
+    size_t i = 2;
+    while (i < t.size() && t[i] != "|") {
+        const std::string& op = t[i];
+        if (op == "f" && i + 2 < t.size()) {
+            if (!fid::AddFile(ParseText(t[i + 1]).bytes, ParseText(t[i + 2]).bytes, error)) return false;
+            i += 3;
+        } else if (op == "d" && i + 1 < t.size()) {
+            if (!fid::AddFolder(ParseText(t[i + 1]).bytes, error)) return false;
+            i += 2;
+        } else if (op == "r" && i + 5 < t.size()) {
+            if (!fid::SetRegistry(t[i + 1], ParseText(t[i + 2]).bytes, ParseText(t[i + 3]),
+                                  static_cast<DWORD>(Number(t[i + 4])), ParseText(t[i + 5]).bytes, error))
+                return false;
+            i += 6;
+        } else if (op == "e" && i + 2 < t.size()) {
+            if (!fid::SetEnvironment(ParseText(t[i + 1]).bytes, ParseText(t[i + 2]).bytes, error)) return false;
+            i += 3;
+        } else if (op == "w" && i + 4 < t.size()) {
+            windows.push_back(
+                fid::WindowSpec{t[i + 1][0], t[i + 2] == "v", ParseText(t[i + 3]).bytes, ParseText(t[i + 4]).bytes});
+            i += 5;
+        } else {
+            *error = "bad set-up token " + op;
+            return false;
+        }
+    }
+    *next = i < t.size() ? i + 1 : i;
+    if (!windows.empty()) return fid::AddWindows(windows, handles, error);
+    return true;
+}
+
+std::string Call(const std::string& area, const std::vector<std::string>& a) {
+    auto arg = [&a](size_t i) { return i < a.size() ? a[i] : std::string("~"); };
+    if (area == "profile") {
+        const DWORD size = static_cast<DWORD>(Number(arg(3)));
+        std::vector<char> buffer(size + kGuard, static_cast<char>(kFill));
+        const Text section = ParseText(arg(0)), key = ParseText(arg(1)), fallback = ParseText(arg(2));
+        const Text file = ParseText(arg(4));
+        const DWORD ret = GetPrivateProfileStringA(section.c_str(), key.c_str(), fallback.c_str(), buffer.data(),
+                                                   size, file.c_str());
+        return "ret=" + Num(ret) + " buf=" + ShowBuffer(buffer, size);
+    }
+    if (area == "pflush") {
+        const Text file = ParseText(arg(0));
+        return "ret=" + Num(WritePrivateProfileStringA(nullptr, nullptr, nullptr, file.c_str()));
+    }
+    if (area == "reg") {
+        const Text keyPath = ParseText(arg(0)), name = ParseText(arg(1));
+        HKEY key = nullptr;
+        const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, KEY_QUERY_VALUE, &key);
+        if (opened != ERROR_SUCCESS) return "open=" + Num(opened);
+        const bool noData = arg(2) == "~";
+        DWORD size = noData ? 0 : static_cast<DWORD>(Number(arg(2)));
+        std::vector<char> buffer(size + kGuard, static_cast<char>(kFill));
+        DWORD type = 0xDEAD;
+        const LONG status = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                             noData ? nullptr : reinterpret_cast<LPBYTE>(buffer.data()), &size);
+        RegCloseKey(key);
+        const DWORD given = noData ? 0 : static_cast<DWORD>(Number(arg(2)));
+        return "st=" + Num(status) + " type=" + Num(type) + " size=" + Num(size) + " buf=" + ShowBuffer(buffer, given);
+    }
+    if (area == "env") {
+        const Text source = ParseText(arg(0));
+        const DWORD size = static_cast<DWORD>(Number(arg(1)));
+        std::vector<char> buffer(size + kGuard, static_cast<char>(kFill));
+        const DWORD ret = ExpandEnvironmentStringsA(source.c_str(), buffer.data(), size);
+        return "ret=" + Num(ret) + " buf=" + ShowBuffer(buffer, size);
+    }
+    if (area == "win") {
+        const Text className = ParseText(arg(0)), title = ParseText(arg(1));
+        const HWND found = FindWindowA(className.c_str(), title.c_str());
+        if (found == nullptr) return "r=none";
+        for (size_t i = 0; i < Current.handles.size(); ++i)
+            if (Current.handles[i] == found) return "r=" + Num(static_cast<long long>(i));
+        return "r=foreign";
+    }
+    if (area == "fx") {
+        const Text file = ParseText(arg(0)), directory = ParseText(arg(1));
+        const size_t size = 260;  // MAX_PATH, as the API asks of the result buffer
+        std::vector<char> buffer(size + kGuard, static_cast<char>(kFill));
+        const HINSTANCE result = FindExecutableA(file.c_str(), directory.c_str(), buffer.data());
+        return "ret=" + Num(static_cast<long long>(reinterpret_cast<ULONG_PTR>(result) & 0xFFFFFFFFu)) +
+               " buf=" + ShowBuffer(buffer, size);
+    }
+    if (area == "of") {
+        const Text path = ParseText(arg(0));
+        OFSTRUCT info;
+        memset(&info, kFill, sizeof(info));
+        const HFILE ret = OpenFile(path.c_str(), &info, OF_EXIST);
+        const std::string name(info.szPathName, strnlen(info.szPathName, sizeof(info.szPathName)));
+        return "ret=" + Num(ret) + " err=" + Num(info.nErrCode) + " cb=" + Num(info.cBytes) +
+               " fixed=" + Num(info.fFixedDisk) + " path=" + Escape(name);
+    }
+    if (area == "msg") return RunMessages(a);
+    return "bad-area";
+}
+
+void RunLine(const std::string& line) {
+    const std::vector<std::string> t = fid::Split(line);
+    if (t.size() < 2 || t[0][0] == '#') return;
+    const std::string& area = t[0];
+    const std::string prefix = area + " " + t[1] + " ";
+    if (area == "win") {  // a query in the open scene, no set-up of its own
+        if (!Current.open) {
+            printf("%sno-scene\n", prefix.c_str());
+            return;
+        }
+        std::vector<std::string> args(t.begin() + 3, t.end());
+        printf("%s%s\n", prefix.c_str(), Call(area, args).c_str());
+        return;
+    }
+    CloseScene();
+    fid::BeginCase();
+    std::vector<HWND> handles;
+    std::string error;
+    size_t next = 0;
+    const bool ready = SetUp(t, &next, &handles, &error);
+    if (area == "scene") {
+        Current.open = true;
+        Current.handles = handles;
+        printf("%s%s\n", prefix.c_str(), ready ? "ok" : ("setup-failed " + error).c_str());
+        return;
+    }
+    if (!ready) {
+        printf("%ssetup-failed %s\n", prefix.c_str(), error.c_str());
+    } else {
+        std::vector<std::string> args(t.begin() + static_cast<long>(next), t.end());
+        const std::string result = Call(area, args);
+        const std::string failures = fid::CaseFailures();
+        printf("%s%s%s\n", prefix.c_str(), result.c_str(),
+               failures.empty() ? "" : (" sim-failure=" + Escape(failures)).c_str());
+    }
+    fid::EndCase();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (fid::IsHelperCall(argc, argv)) return fid::HelperMain(argc, argv);
+    if (argc != 2) {
+        fprintf(stderr, "usage: probe CASEFILE\n");
+        return 2;
+    }
+    FILE* cases = fopen(argv[1], "rb");
+    if (cases == nullptr) {
+        fprintf(stderr, "probe: cannot open %s\n", argv[1]);
+        return 2;
+    }
+    fid::BeginRun();
+    std::string line;
+    int c;
+    while ((c = fgetc(cases)) != EOF) {
+        if (c != '\n') {
+            line += static_cast<char>(c);
+            continue;
+        }
+        RunLine(line);
+        fflush(stdout);
+        line.clear();
+    }
+    if (!line.empty()) RunLine(line);
+    CloseScene();
+    fid::EndRun();
+    fclose(cases);
+    return 0;
+}
