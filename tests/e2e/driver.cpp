@@ -517,9 +517,22 @@ private:
         }
     }
 
-    // Starts the launcher once more and waits for it to end, closing any box it shows.
+    // Starts the launcher count more times, one after another with the scenario's gaps;
+    // each must end by itself with the expected code and show nothing.
     void StartSecond(const std::string& when) {
         secondDone_ = true;
+        unsigned seed = 12345;  // fixed: the same gaps on every run, so a failure can be replayed
+        for (int i = 0; i < sc_.second.count; ++i) {
+            if (i > 0) {
+                seed = seed * 1103515245u + 12345u;
+                const int span = sc_.second.gapMaxMs - sc_.second.gapMinMs;
+                Sleep(static_cast<DWORD>(sc_.second.gapMinMs + (span > 0 ? static_cast<int>((seed >> 16) % (span + 1)) : 0)));
+            }
+            StartOneMore(sc_.second.count > 1 ? when + ", start " + std::to_string(i + 1) : when);
+        }
+    }
+
+    void StartOneMore(const std::string& when) {
         Launch second = StartLauncher(exe_);
         pids_.insert(second.pi.dwProcessId);
         Note("second instance " + when + " (pid " + std::to_string(second.pi.dwProcessId) + ")");

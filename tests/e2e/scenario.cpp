@@ -7,7 +7,7 @@
 //   [fake PATH]       window_class, window_title, window_delay (ms), stay (ms), exit, prestart
 //   [registry]        set = KEY | VALUE NAME | TYPE | DATA, delete = KEY
 //   [box N]           caption, text, buttons (comma-separated), default, answer (button or close)
-//   [second]          when = box N | started N | delay MS, exit
+//   [second]          when = box N | started N | delay MS, exit, count (starts in a row), gap = MIN-MAX ms between them
 //   [expect]          exit, log (repeated, in order), unchanged, watch (a key), min_ms, max_ms
 // key@95 and key@nt apply on one family only. Values are trimmed; {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name.
 #include "scenario.h"
@@ -279,7 +279,13 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
                 else if (w[0] == "delay") sc.second.when = ScenarioSecond::AfterDelay;
                 else return fail("when = box N | started N | delay MS");
             } else if (key == "exit" && ParseInt(value, n)) sc.second.expectedExit = n;
-            else return fail("bad [second] line");
+            else if (key == "count" && ParseInt(value, n) && n >= 1) sc.second.count = n;
+            else if (key == "gap") {
+                std::vector<std::string> g = Split(value, '-');
+                if (g.size() != 2 || !ParseInt(g[0], sc.second.gapMinMs) || !ParseInt(g[1], sc.second.gapMaxMs) ||
+                    sc.second.gapMinMs < 0 || sc.second.gapMaxMs < sc.second.gapMinMs)
+                    return fail("gap = MIN-MAX (milliseconds)");
+            } else return fail("bad [second] line");
             break;
         }
         case Expect:

@@ -49,6 +49,9 @@ struct ScenarioSecond {
     enum When { Never, WhileBox, AfterStarted, AfterDelay } when = Never;
     int number = 0;        // box number, count of log lines, or milliseconds
     int expectedExit = 2;  // a deferring instance ends with 2
+    int count = 1;         // further starts, one after another
+    int gapMinMs = 0;      // pause between two of them, drawn from [gapMinMs, gapMaxMs]
+    int gapMaxMs = 0;
 };
 
 struct Scenario {
