@@ -2,7 +2,7 @@
 //
 // Both builds lay out the same machine: files and folders under C:\fid, registry values
 // under HKEY_CURRENT_USER (class registrations under HKEY_CLASSES_ROOT; under Wine they are
-// written to HKCU\Software\Classes, which Wine merges into it), environment variables and
+// written to HKLM\Software\Classes, which Wine shows as that root), environment variables and
 // top-level windows of this process and of another one. EndCase undoes the case's set-up.
 #ifndef TAVIO_TESTS_FIDELITY_FID_SETUP_H
 #define TAVIO_TESTS_FIDELITY_FID_SETUP_H

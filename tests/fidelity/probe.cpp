@@ -241,9 +241,11 @@ std::string Call(const std::string& area, const std::vector<std::string>& a) {
         OFSTRUCT info;
         memset(&info, kFill, sizeof(info));
         const HFILE ret = OpenFile(path.c_str(), &info, OF_EXIST);
+        // The full path only on success: after a failure the structure's text is unspecified
+        // (Wine leaves it as it was). fFixedDisk is not compared: Wine never sets it.
         const std::string name(info.szPathName, strnlen(info.szPathName, sizeof(info.szPathName)));
         return "ret=" + Num(ret) + " err=" + Num(info.nErrCode) + " cb=" + Num(info.cBytes) +
-               " fixed=" + Num(info.fFixedDisk) + " path=" + Escape(name);
+               (ret == HFILE_ERROR ? std::string() : " path=" + Escape(name));
     }
     if (area == "msg") return RunMessages(a);
     return "bad-area";

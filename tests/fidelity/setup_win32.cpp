@@ -13,8 +13,8 @@ namespace {
 struct Undo {
     std::vector<std::string> files;    // deleted in reverse
     std::vector<std::string> folders;  // removed in reverse, after the files
-    std::vector<std::string> keys;     // HKCU paths, deleted in reverse (each was made by us)
-    std::vector<std::pair<std::string, std::string>> values;  // values written into keys we did not make
+    std::vector<std::pair<HKEY, std::string>> keys;  // deleted in reverse (each was made by us)
+    std::vector<std::pair<HKEY, std::pair<std::string, std::string>>> values;  // written into keys we did not make
     std::vector<std::string> variables;
     std::vector<HWND> windows;
     std::vector<std::string> classes;
@@ -138,13 +138,13 @@ bool StartHelper(const std::vector<WindowSpec>& specs, std::vector<HWND>* handle
     return true;
 }
 
-void DeleteFidelityClasses() {
+void DeleteFidelityClasses(HKEY root) {
     HKEY classes;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Classes", 0, KEY_READ, &classes) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExA(root, "Software\\Classes", 0, KEY_READ, &classes) != ERROR_SUCCESS) return;
     std::vector<std::string> doomed;
     char name[512];
     for (DWORD i = 0; RegEnumKeyA(classes, i, name, sizeof(name)) == ERROR_SUCCESS; ++i)
-        if (StrCmpNIA(name, ".qf", 3) == 0 || StrCmpNIA(name, "TavioFid", 8) == 0) doomed.push_back(name);
+        if (StrCmpNIA(name, ".q", 2) == 0 || StrCmpNIA(name, "TavioFid", 8) == 0) doomed.push_back(name);
     for (const std::string& key : doomed) SHDeleteKeyA(classes, key.c_str());
     RegCloseKey(classes);
 }
@@ -153,12 +153,14 @@ void DeleteFidelityClasses() {
 
 void BeginRun() {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\TavioFidelity");
-    DeleteFidelityClasses();
+    DeleteFidelityClasses(HKEY_LOCAL_MACHINE);
+    DeleteFidelityClasses(HKEY_CURRENT_USER);
 }
 
 void EndRun() {
     SHDeleteKeyA(HKEY_CURRENT_USER, "Software\\TavioFidelity");
-    DeleteFidelityClasses();
+    DeleteFidelityClasses(HKEY_LOCAL_MACHINE);
+    DeleteFidelityClasses(HKEY_CURRENT_USER);
     RemoveDirectoryA("C:\\fid");
 }
 
@@ -189,6 +191,9 @@ bool AddFile(const std::string& path, const std::string& bytes, std::string* err
 
 bool SetRegistry(const std::string& root, const std::string& keyPath, const Text& valueName, DWORD type,
                  const std::string& bytes, std::string* error) {
+    // Wine 8 shows HKLM\Software\Classes as HKEY_CLASSES_ROOT; keys written under
+    // HKCU\Software\Classes were not found through it (RegOpenKeyExA gave 2).
+    const HKEY base = root == "cr" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
     const std::string full = (root == "cr" ? "Software\\Classes\\" : "") + keyPath;
     // Key by key, so that EndCase deletes exactly the keys this case made.
     std::string path;
@@ -201,21 +206,21 @@ bool SetRegistry(const std::string& root, const std::string& keyPath, const Text
         DWORD disposition = 0;
         if (key != nullptr) RegCloseKey(key);
         key = nullptr;
-        if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+        if (RegCreateKeyExA(base, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                             &disposition) != ERROR_SUCCESS) {
             *error = LastError(("RegCreateKeyExA " + Escape(path)).c_str());
             return false;
         }
-        if (disposition == REG_CREATED_NEW_KEY) Made.keys.push_back(path);
+        if (disposition == REG_CREATED_NEW_KEY) Made.keys.push_back({base, path});
         start = end + 1;
     }
     bool ours = false;
-    for (const std::string& made : Made.keys) ours = ours || made == full;
+    for (const auto& made : Made.keys) ours = ours || (made.first == base && made.second == full);
     LONG status = ERROR_SUCCESS;
     if (!valueName.null) {
         status = RegSetValueExA(key, valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
                                 static_cast<DWORD>(bytes.size()));
-        if (!ours) Made.values.push_back({full, valueName.bytes});
+        if (!ours) Made.values.push_back({base, {full, valueName.bytes}});
     }
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) {
@@ -275,12 +280,12 @@ void EndCase() {
     for (const std::string& name : Made.variables) SetEnvironmentVariableA(name.c_str(), nullptr);
     for (const auto& value : Made.values) {
         HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, value.first.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
-            RegDeleteValueA(key, value.second.c_str());
+        if (RegOpenKeyExA(value.first, value.second.first.c_str(), 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegDeleteValueA(key, value.second.second.c_str());
             RegCloseKey(key);
         }
     }
-    for (size_t i = Made.keys.size(); i-- > 0;) SHDeleteKeyA(HKEY_CURRENT_USER, Made.keys[i].c_str());
+    for (size_t i = Made.keys.size(); i-- > 0;) SHDeleteKeyA(Made.keys[i].first, Made.keys[i].second.c_str());
     for (size_t i = Made.files.size(); i-- > 0;) DeleteFileA(Made.files[i].c_str());
     for (size_t i = Made.folders.size(); i-- > 0;) RemoveDirectoryA(Made.folders[i].c_str());
     Made = Undo();
