@@ -6,6 +6,7 @@
 #include <string.h>
 
 #include "launch/launch_control.h"
+#include "launcher_state.h"
 #include "launching/start_program.h"
 #include "location/install_location.h"
 #include "settings/launcher_settings.h"
@@ -15,15 +16,7 @@
 
 void FreshMachine() {
     sim::Reset();
-    // The same value-initialisation the unit tests use: the product's constant start state.
-    Settings = LauncherSettings{};
-    SettingsFile = SettingsFileState{};
-    RegistryQuery = RegistryQueryState{};
-    LaunchAffixes = LaunchAffixesState{};
-    StartProgramTexts = StartProgramState{};
-    LauncherWindowRoom = LauncherWindowState{};
-    StatusDisplay = StatusDisplayState{};
-    LaunchControl = LaunchControlState{};
+    ResetLauncherState();
 }
 
 std::string FuzzInput::Field() {

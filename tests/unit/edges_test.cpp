@@ -32,9 +32,7 @@ protected:
     // A new machine for the next row; what the simulation caught in the row before is
     // reported first, as the reset clears it.
     void Fresh(const std::string& modulePath = "D:\\AUTOPLAY.EXE") {
-        for (const std::string& failure : sim::Failures()) ADD_FAILURE() << "simulated Windows: " << failure;
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         Machine(modulePath);
     }
     static void Machine(const std::string& modulePath) {

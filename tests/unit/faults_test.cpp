@@ -27,9 +27,7 @@ protected:
     // A new machine for the next row; what the simulation caught in the row before is
     // reported first, as the reset clears it.
     void Fresh() {
-        for (const std::string& failure : sim::Failures()) ADD_FAILURE() << "simulated Windows: " << failure;
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         Machine();
     }
     static void Machine() {

@@ -24,8 +24,7 @@ protected:
     }
     // A new machine for the next row of a table.
     void Fresh() {
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         Machine();
     }
     void Machine() {

@@ -101,8 +101,7 @@ TEST_F(LaunchingTest, ParametersAreBuiltFromPrefixPathAndSuffix) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::AddFile("D:\\RUN32.EXE");
         AddDocument("D:\\DOCS\\README.TXT");
         RunAffixes(c.prefix, c.suffix);
@@ -124,8 +123,7 @@ TEST_F(LaunchingTest, ProgramsAreStartedThemselvesAndDocumentsThroughTheirProgra
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::AddFile(c.path);
         StartProgram(Path(c.path));
         EXPECT_EQ(c.program ? 0 : 1, sim::CallCount("FindExecutableA"));
@@ -185,8 +183,7 @@ TEST_F(LaunchingTest, ShortFormsReplaceLongPathsWhereTheRuleAllows) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::AddFile("D:\\LONG FOLDER\\RUN32.EXE");
         sim::SetShortName("D:\\LONG FOLDER", "LONGFO~1");
         sim::AddFile("D:\\DOCS\\READ ME.html");
@@ -252,8 +249,7 @@ TEST_F(LaunchingTest, MissingAssociatedProgramFallsBackToTheRegisteredOpenComman
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::AddFile("D:\\DOCS\\README.TXT");
         sim::AddFile(Viewer);
         if (c.extraFile) sim::AddFile(c.extraFile);
@@ -285,8 +281,7 @@ TEST_F(LaunchingTest, FallbackFollowsTheExtensionsClass) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::AddFile("D:\\DOCS\\README.TXT");
         sim::AddFile(Viewer);
         sim::AddFile("C:\\ALT\\ALT.EXE");
@@ -317,8 +312,7 @@ TEST_F(LaunchingTest, StartsThroughTheShellInTheProgramsFolder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.program);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::SetShellExecuteResult(0x12345678);
         EXPECT_EQ(0x12345678u, StartProgram(Path(c.program)));
         const sim::ShellStart start = OnlyStart();
@@ -373,8 +367,7 @@ TEST_F(LaunchingTest, PathsThatWouldNotFitAreNeverCut) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::FailCall("GetShortPathNameA", 1, true, 0);  // the long forms have to be used
         AddDocument(c.path.c_str(), ".TXT");
         RunAffixes(c.prefix, c.suffix);
@@ -432,8 +425,7 @@ TEST_F(ReportTest, EachOperationAndPlatformHasItsOwnFirstLine) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         LaunchControl.Platform = c.platform;
         sim::AddFolder("D:\\SETUP32");
         EXPECT_NE(0, c.launch(Path("D:\\SETUP32\\SETUP.EXE")));  // missing: the shell gives 2
@@ -485,8 +477,7 @@ TEST_F(ReportTest, EveryResultHasItsReason) {
     const LaunchResult shown[] = {0, 1, 4, 5, 31};
     for (LaunchResult result : shown) {
         SCOPED_TRACE("report for " + std::to_string(result));
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         LaunchControl.Platform = Windows95;
         sim::AddFile("D:\\RUN32.EXE");
         sim::SetShellExecuteResult(result);
@@ -541,8 +532,7 @@ TEST_F(ReportTest, ErrorsSectionReplacesTextsAndCaption) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         LaunchControl.Platform = Windows95;
         WriteErrorsSection(c.lines);
         EXPECT_NE(0, LaunchDiscProgram(Path("D:\\RUN32.EXE")));

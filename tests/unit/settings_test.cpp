@@ -99,8 +99,7 @@ TEST_F(SettingsTest, SettingsFileBesideOrInSubfolderOrNeither) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::SetModulePath(c.modulePath);
         for (const char* file : c.files) sim::AddFile(file, "[Tavio32 Settings]\n");
         const bool located = LocateSettingsFile();
@@ -138,8 +137,7 @@ TEST_F(SettingsTest, EachFailureToLocateItselfHasItsMessage) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::SetModulePath(c.modulePath.c_str());
         if (c.moduleFails) sim::FailCall("GetModuleFileNameA", 1, true, 0);
         EXPECT_FALSE(LocateSettingsFile());
@@ -174,8 +172,7 @@ TEST_F(SettingsTest, ShortFormRejectedBy87IsIgnored) {
 TEST_F(SettingsTest, CacheIsFlushedTheFamilysWaySoAStaleCopyIsNotRead) {
     for (DWORD version : {sim::kWindows98, sim::kWindowsNT4}) {
         SCOPED_TRACE(version);
-        sim::Reset();
-        ResetLauncherState();
+        Restart();
         sim::SetVersion(version);
         Disc("[Tavio32 Settings]\nRunProgram32=NEW.EXE\n");
         sim::CacheProfileFile("D:\\AUTOPLAY.INI", "[Tavio32 Settings]\nRunProgram32=OLD.EXE\n");

@@ -3,13 +3,12 @@
 #include <vector>
 
 #include "settings/launcher_settings.h"
-#include "unit_support.h"
+#include "window_fixture.h"
 #include "window/launcher_window.h"
 #include "window/status_lines.h"
 
 namespace {
 
-const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(0x00400000));
 constexpr time_t kHour = 3600;
 
 void HoldKeys(bool shift, bool control) {
@@ -17,30 +16,7 @@ void HoldKeys(bool shift, bool control) {
     sim::SetKeyDown(VK_CONTROL, control);
 }
 
-class StatusTest : public SimTest {
-protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        Restart();
-    }
-
-    // A new machine and a new process, for each case of a table. What the simulation
-    // caught in the case before is reported first, as the reset would clear it.
-    void Restart() {
-        for (const std::string& failure : sim::Failures()) ADD_FAILURE() << "simulated Windows: " << failure;
-        sim::Reset();
-        ResetLauncherState();
-        LoadDefaultSettings();
-        StatusDisplay.StartShowMode = SW_SHOWDEFAULT;
-    }
-
-    HWND MakeLauncherWindow() {
-        InitStatusLines();
-        EXPECT_NE(0, RegisterLauncherClass(kInstance, Settings.LauncherWindowClass.CStr()));
-        EXPECT_EQ(1, CreateLauncherWindow(kInstance, SW_SHOWNORMAL, Settings.LauncherWindowClass.CStr()));
-        return LauncherWindowRoom.LauncherWindow;
-    }
-};
+class StatusTest : public WindowRoomTest {};
 
 // ---- The second-instance check ----
 

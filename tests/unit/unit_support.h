@@ -4,15 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include "launcher_state.h"
 #include "sim.h"
-
-// Puts every room's process-wide state back to its initial value, as at process start.
-void ResetLauncherState();
 
 class SimTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;  // fails the test on anything the simulation caught (an endless wait)
+    // A new machine and a new process, for each row of a table. What the simulation caught
+    // in the row before is reported first, as the reset would clear it.
+    void Restart();
+    void ReportSimulationFailures();
 };
 
 #endif

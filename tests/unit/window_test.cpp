@@ -3,13 +3,12 @@
 #include <vector>
 
 #include "settings/launcher_settings.h"
-#include "unit_support.h"
+#include "window_fixture.h"
 #include "window/launcher_window.h"
 #include "window/status_lines.h"
 
 namespace {
 
-const HINSTANCE kInstance = reinterpret_cast<HINSTANCE>(static_cast<ULONG_PTR>(0x00400000));
 constexpr DWORD kTick = WaitTimerPeriod;
 
 int TraceCount(const std::string& line) {
@@ -30,31 +29,7 @@ std::vector<std::string> TraceFrom(const std::string& first) {
     return lines;
 }
 
-class WindowTest : public SimTest {
-protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        Restart();
-    }
-
-    // A new machine and a new process, for each case of a table. What the simulation
-    // caught in the case before is reported first, as the reset would clear it.
-    void Restart() {
-        for (const std::string& failure : sim::Failures()) ADD_FAILURE() << "simulated Windows: " << failure;
-        sim::Reset();
-        ResetLauncherState();
-        LoadDefaultSettings();
-        StatusDisplay.StartShowMode = SW_SHOWDEFAULT;
-    }
-
-    // The window as start-up makes it, with the status lines prepared.
-    HWND MakeLauncherWindow() {
-        InitStatusLines();
-        EXPECT_NE(0, RegisterLauncherClass(kInstance, Settings.LauncherWindowClass.CStr()));
-        EXPECT_EQ(1, CreateLauncherWindow(kInstance, SW_SHOWNORMAL, Settings.LauncherWindowClass.CStr()));
-        return LauncherWindowRoom.LauncherWindow;
-    }
-};
+class WindowTest : public WindowRoomTest {};
 
 // ---- Class and window ----
 

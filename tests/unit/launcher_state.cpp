@@ -1,0 +1,22 @@
+// The launcher's state as at process start, for tests that run many processes' worth of logic in one.
+#include "launcher_state.h"
+
+#include "launch/launch_control.h"
+#include "launching/start_program.h"
+#include "location/install_location.h"
+#include "settings/launcher_settings.h"
+#include "settings/settings_file.h"
+#include "window/launcher_window.h"
+#include "window/status_lines.h"
+
+void ResetLauncherState() {
+    // Value-initialisation gives exactly the constant initialisation the product starts with.
+    Settings = LauncherSettings{};
+    SettingsFile = SettingsFileState{};
+    RegistryQuery = RegistryQueryState{};
+    LaunchAffixes = LaunchAffixesState{};
+    StartProgramTexts = StartProgramState{};
+    LauncherWindowRoom = LauncherWindowState{};
+    StatusDisplay = StatusDisplayState{};
+    LaunchControl = LaunchControlState{};
+}
