@@ -10,56 +10,16 @@
 #include "location/install_location.h"
 #include "settings/launcher_settings.h"
 #include "settings/settings_file.h"
-#include "unit_support.h"
+#include "run_fixture.h"
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
-const char kRegistryKey[] = "Software\\Fendral\\Install Locations";
-const char kRegistryValue[] = "Test Tavio CD";
 const char kMissingSettings[] =
     "Tavio Launcher wasn't able to locate its settings file\r"
     "either in its own directory or in its 'SETTINGS' subdirectory.";
 const char kNoDirectory[] = "Tavio Launcher wasn't able to locate its directory.";
 
-class EdgeTest : public SimTest {
-protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        Machine("D:\\AUTOPLAY.EXE");
-    }
-    // A new machine for the next row; what the simulation caught in the row before is
-    // reported first, as the reset clears it.
-    void Fresh(const std::string& modulePath = "D:\\AUTOPLAY.EXE") {
-        Restart();
-        Machine(modulePath);
-    }
-    static void Machine(const std::string& modulePath) {
-        sim::SetTimeCap(10 * 60 * 1000);
-        sim::SetModulePath(modulePath.c_str());
-        sim::AddFile(modulePath.c_str(), "MZ");
-    }
-    static void Ini(const std::string& settings, const std::string& errors = std::string()) {
-        sim::AddFile("D:\\AUTOPLAY.INI", "[Tavio32 Settings]\r\n" + settings + "\r\n[Tavio32 Errors]\r\n" + errors);
-    }
-    static int Run() { return RunLauncher(reinterpret_cast<HINSTANCE>(0x400000), nullptr, nullptr, SW_SHOWNORMAL); }
-    static Strings Started() {
-        Strings files;
-        for (const sim::ShellStart& start : sim::ShellStarts()) files.push_back(start.file);
-        return files;
-    }
-    static Strings BoxTexts() {
-        Strings texts;
-        for (const sim::MessageBoxCall& box : sim::MessageBoxes()) texts.push_back(box.text);
-        return texts;
-    }
-    static Strings Captions() {
-        Strings captions;
-        for (const sim::MessageBoxCall& box : sim::MessageBoxes()) captions.push_back(box.caption);
-        return captions;
-    }
-};
+class EdgeTest : public WholeRunTest {};
 
 // A folder path "D:\...\" of exactly length characters, in components of at most 100.
 std::string Folder(size_t length) {

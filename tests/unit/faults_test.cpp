@@ -4,40 +4,18 @@
 
 #include "launch/run_launcher.h"
 #include "settings/settings_file.h"
-#include "unit_support.h"
+#include "run_fixture.h"
 #include "window/launcher_window.h"
 #include "window/status_lines.h"
 
 namespace {
 
-using Strings = std::vector<std::string>;
-
-const char kRegistryKey[] = "Software\\Fendral\\Install Locations";
-const char kRegistryValue[] = "Test Tavio CD";
 const char kInstaller[] = "D:\\SETUP32\\SETUP.EXE";
 const char kInstalled[] = "C:\\APPS\\TOOL\\RUN32.EXE";
 const char kViewer[] = "C:\\VIEW\\VIEW.EXE";
 
-class FaultTest : public SimTest {
+class FaultTest : public WholeRunTest {
 protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        Machine();
-    }
-    // A new machine for the next row; what the simulation caught in the row before is
-    // reported first, as the reset clears it.
-    void Fresh() {
-        Restart();
-        Machine();
-    }
-    static void Machine() {
-        sim::SetTimeCap(10 * 60 * 1000);
-        sim::SetModulePath("D:\\AUTOPLAY.EXE");
-        sim::AddFile("D:\\AUTOPLAY.EXE", "MZ");
-    }
-    static void Ini(const std::string& settings, const std::string& errors = std::string()) {
-        sim::AddFile("D:\\AUTOPLAY.INI", "[Tavio32 Settings]\r\n" + settings + "\r\n[Tavio32 Errors]\r\n" + errors);
-    }
     // The installer on the disc, nothing installed, no alert: a normal run starts the installer.
     static void InstallerDisc(const std::string& more = std::string()) {
         Ini("InstallShowAlert=0\r\n" + more);
@@ -55,17 +33,6 @@ protected:
         sim::AddFile("D:\\README.TXT", "text");
         sim::AddAssociation(".TXT", "txtfile", "C:\\VIEW\\VIEW.EXE %1");
         if (viewerThere) sim::AddFile(kViewer, "MZ");
-    }
-    static int Run() { return RunLauncher(reinterpret_cast<HINSTANCE>(0x400000), nullptr, nullptr, SW_SHOWNORMAL); }
-    static Strings Started() {
-        Strings files;
-        for (const sim::ShellStart& start : sim::ShellStarts()) files.push_back(start.file);
-        return files;
-    }
-    static Strings BoxTexts() {
-        Strings texts;
-        for (const sim::MessageBoxCall& box : sim::MessageBoxes()) texts.push_back(box.text);
-        return texts;
     }
 };
 

@@ -7,53 +7,13 @@
 #include "launch/launch_control.h"
 #include "launch/run_launcher.h"
 #include "settings/settings_file.h"
-#include "unit_support.h"
+#include "run_fixture.h"
 #include "window/launcher_window.h"
 #include "window/status_lines.h"
 
 namespace {
 
-const char kRegistryKey[] = "Software\\Fendral\\Install Locations";
-const char kRegistryValue[] = "Test Tavio CD";
-
-class RunTest : public SimTest {
-protected:
-    void SetUp() override {
-        SimTest::SetUp();
-        Machine();
-    }
-    // A new machine for the next row of a table.
-    void Fresh() {
-        Restart();
-        Machine();
-    }
-    void Machine() {
-        sim::SetTimeCap(10 * 60 * 1000);
-        sim::SetModulePath("D:\\AUTOPLAY.EXE");
-        sim::AddFile("D:\\AUTOPLAY.EXE", "MZ");
-    }
-    void Ini(const std::string& settings, const std::string& errors = std::string()) {
-        sim::AddFile("D:\\AUTOPLAY.INI", "[Tavio32 Settings]\r\n" + settings + "\r\n[Tavio32 Errors]\r\n" + errors);
-    }
-    void Installed(const char* location, HKEY root = HKEY_CLASSES_ROOT) {
-        sim::SetRegistryString(root, kRegistryKey, kRegistryValue, location);
-    }
-    int Run(int showMode = SW_SHOWNORMAL) {
-        return RunLauncher(reinterpret_cast<HINSTANCE>(0x400000), nullptr, nullptr, showMode);
-    }
-    static std::vector<std::string> Captions() {
-        std::vector<std::string> captions;
-        for (const sim::MessageBoxCall& box : sim::MessageBoxes()) captions.push_back(box.caption);
-        return captions;
-    }
-    static std::vector<std::string> Started() {
-        std::vector<std::string> files;
-        for (const sim::ShellStart& start : sim::ShellStarts()) files.push_back(start.file);
-        return files;
-    }
-};
-
-using Strings = std::vector<std::string>;
+class RunTest : public WholeRunTest {};
 
 // One row: a disc and a machine, the user's answers, and what must come of it.
 struct RunCase {
