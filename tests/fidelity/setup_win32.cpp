@@ -218,8 +218,12 @@ bool SetRegistry(const std::string& root, const std::string& keyPath, const Text
     for (const auto& made : Made.keys) ours = ours || (made.first == base && made.second == full);
     LONG status = ERROR_SUCCESS;
     if (!valueName.null) {
-        status = RegSetValueExA(key, valueName.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                                static_cast<DWORD>(bytes.size()));
+        // The byte after the data is not zero: RegSetValueExA counts a string's terminator
+        // in when the caller left it just outside the count (Wine does, "as NT does"), and
+        // an unterminated string must stay unterminated.
+        std::vector<BYTE> data(bytes.begin(), bytes.end());
+        data.push_back('X');
+        status = RegSetValueExA(key, valueName.c_str(), 0, type, data.data(), static_cast<DWORD>(bytes.size()));
         if (!ours) Made.values.push_back({base, {full, valueName.bytes}});
     }
     RegCloseKey(key);
