@@ -15,7 +15,7 @@
 
 namespace fid {
 
-struct WindowSpec {
+struct WindowPlan {
     char owner;  // 'o' this process, 'x' another process, 'c' only the class, registered by this process
     bool visible;
     std::string className;
@@ -33,8 +33,8 @@ bool AddFile(const std::string& path, const std::string& bytes, std::string* err
 bool SetRegistry(const std::string& root, const std::string& keyPath, const Text& valueName, DWORD type,
                  const std::string& bytes, std::string* error);
 bool SetEnvironment(const std::string& name, const std::string& value, std::string* error);
-// handles[i] is the window of specs[i] (null for a class alone).
-bool AddWindows(const std::vector<WindowSpec>& specs, std::vector<HWND>* handles, std::string* error);
+// handles[i] is the window of plans[i] (null for a class alone).
+bool AddWindows(const std::vector<WindowPlan>& plans, std::vector<HWND>* handles, std::string* error);
 void EndCase();
 // What the simulation itself reported as wrong during the case ("" under Wine).
 std::string CaseFailures();

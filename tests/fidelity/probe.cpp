@@ -151,7 +151,7 @@ void CloseScene() {
 
 // Applies the set-up tokens before "|"; returns the index after it.
 bool SetUp(const std::vector<std::string>& t, size_t* next, std::vector<HWND>* handles, std::string* error) {
-    std::vector<fid::WindowSpec> windows;
+    std::vector<fid::WindowPlan> windows;
     size_t i = 2;
     while (i < t.size() && t[i] != "|") {
         const std::string& op = t[i];
@@ -171,7 +171,7 @@ bool SetUp(const std::vector<std::string>& t, size_t* next, std::vector<HWND>* h
             i += 3;
         } else if (op == "w" && i + 4 < t.size()) {
             windows.push_back(
-                fid::WindowSpec{t[i + 1][0], t[i + 2] == "v", ParseText(t[i + 3]).bytes, ParseText(t[i + 4]).bytes});
+                fid::WindowPlan{t[i + 1][0], t[i + 2] == "v", ParseText(t[i + 3]).bytes, ParseText(t[i + 4]).bytes});
             i += 5;
         } else {
             *error = "bad set-up token " + op;
@@ -241,7 +241,7 @@ std::string Call(const std::string& area, const std::vector<std::string>& a) {
         OFSTRUCT info;
         memset(&info, kFill, sizeof(info));
         const HFILE ret = OpenFile(path.c_str(), &info, OF_EXIST);
-        // The full path only on success: after a failure the structure's text is unspecified
+        // The full path only on success: after a failure the structure's text is not defined
         // (Wine leaves it as it was). fFixedDisk is not compared: Wine never sets it.
         const std::string name(info.szPathName, strnlen(info.szPathName, sizeof(info.szPathName)));
         return "ret=" + Num(ret) + " err=" + Num(info.nErrCode) + " cb=" + Num(info.cBytes) +

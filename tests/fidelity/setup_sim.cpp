@@ -43,35 +43,35 @@ bool SetEnvironment(const std::string& name, const std::string& value, std::stri
     return true;
 }
 
-bool AddWindows(const std::vector<WindowSpec>& specs, std::vector<HWND>* handles, std::string* error) {
-    handles->assign(specs.size(), nullptr);
+bool AddWindows(const std::vector<WindowPlan>& plans, std::vector<HWND>* handles, std::string* error) {
+    handles->assign(plans.size(), nullptr);
     // As under Wine: the helper process makes the other process's windows first, then this
     // process registers its classes and makes its windows, each new one on top.
-    for (size_t i = 0; i < specs.size(); ++i)
-        if (specs[i].owner == 'x')
+    for (size_t i = 0; i < plans.size(); ++i)
+        if (plans[i].owner == 'x')
             (*handles)[i] =
-                sim::AddOtherProcessWindow(specs[i].className.c_str(), specs[i].title.c_str(), specs[i].visible);
+                sim::AddOtherProcessWindow(plans[i].className.c_str(), plans[i].title.c_str(), plans[i].visible);
     std::vector<std::string> registered;
-    for (size_t i = 0; i < specs.size(); ++i) {
-        if (specs[i].owner == 'x') continue;
+    for (size_t i = 0; i < plans.size(); ++i) {
+        if (plans[i].owner == 'x') continue;
         bool known = false;
-        for (const std::string& name : registered) known = known || name == specs[i].className;
+        for (const std::string& name : registered) known = known || name == plans[i].className;
         if (!known) {
             WNDCLASSA windowClass = {};
             windowClass.lpfnWndProc = SceneWindowProcedure;
-            windowClass.lpszClassName = specs[i].className.c_str();
+            windowClass.lpszClassName = plans[i].className.c_str();
             if (RegisterClassA(&windowClass) == 0) {
-                *error = "RegisterClassA " + Escape(specs[i].className);
+                *error = "RegisterClassA " + Escape(plans[i].className);
                 return false;
             }
-            registered.push_back(specs[i].className);
+            registered.push_back(plans[i].className);
         }
-        if (specs[i].owner == 'c') continue;
-        (*handles)[i] = CreateWindowExA(0, specs[i].className.c_str(), specs[i].title.c_str(),
-                                        WS_OVERLAPPED | (specs[i].visible ? WS_VISIBLE : 0), 0, 0, 100, 100,
+        if (plans[i].owner == 'c') continue;
+        (*handles)[i] = CreateWindowExA(0, plans[i].className.c_str(), plans[i].title.c_str(),
+                                        WS_OVERLAPPED | (plans[i].visible ? WS_VISIBLE : 0), 0, 0, 100, 100,
                                         nullptr, nullptr, nullptr, nullptr);
         if ((*handles)[i] == nullptr) {
-            *error = "CreateWindowExA " + Escape(specs[i].className);
+            *error = "CreateWindowExA " + Escape(plans[i].className);
             return false;
         }
     }

@@ -61,9 +61,9 @@ bool RegisterSceneClass(const std::string& name, std::vector<std::string>* regis
     return true;
 }
 
-HWND MakeSceneWindow(const WindowSpec& spec) {
-    return CreateWindowExA(0, spec.className.c_str(), spec.title.c_str(),
-                           WS_OVERLAPPED | (spec.visible ? WS_VISIBLE : 0), 0, 0, 100, 100, nullptr, nullptr,
+HWND MakeSceneWindow(const WindowPlan& plan) {
+    return CreateWindowExA(0, plan.className.c_str(), plan.title.c_str(),
+                           WS_OVERLAPPED | (plan.visible ? WS_VISIBLE : 0), 0, 0, 100, 100, nullptr, nullptr,
                            GetModuleHandleA(nullptr), nullptr);
 }
 
@@ -74,22 +74,22 @@ std::string ArgumentToken(const std::string& bytes) {
     return out;
 }
 
-std::string SpecTokens(const WindowSpec& spec) {
-    return std::string(1, spec.owner) + " " + (spec.visible ? "v" : "h") + " " + ArgumentToken(spec.className) + " " +
-           ArgumentToken(spec.title);
+std::string PlanTokens(const WindowPlan& plan) {
+    return std::string(1, plan.owner) + " " + (plan.visible ? "v" : "h") + " " + ArgumentToken(plan.className) + " " +
+           ArgumentToken(plan.title);
 }
 
 // Starts the helper with the other process's windows and reads back their handles.
-bool StartHelper(const std::vector<WindowSpec>& specs, std::vector<HWND>* handles, std::string* error) {
+bool StartHelper(const std::vector<WindowPlan>& plans, std::vector<HWND>* handles, std::string* error) {
     std::string command = "\"";
     char module[MAX_PATH];
     GetModuleFileNameA(nullptr, module, sizeof(module));
     command += module;
     command += "\" --helper";
     std::vector<size_t> indices;
-    for (size_t i = 0; i < specs.size(); ++i)
-        if (specs[i].owner == 'x') {
-            command += " " + SpecTokens(specs[i]);
+    for (size_t i = 0; i < plans.size(); ++i)
+        if (plans[i].owner == 'x') {
+            command += " " + PlanTokens(plans[i]);
             indices.push_back(i);
         }
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
@@ -244,21 +244,21 @@ bool SetEnvironment(const std::string& name, const std::string& value, std::stri
     return true;
 }
 
-bool AddWindows(const std::vector<WindowSpec>& specs, std::vector<HWND>* handles, std::string* error) {
-    handles->assign(specs.size(), nullptr);
+bool AddWindows(const std::vector<WindowPlan>& plans, std::vector<HWND>* handles, std::string* error) {
+    handles->assign(plans.size(), nullptr);
     bool others = false;
-    for (const WindowSpec& spec : specs) others = others || spec.owner == 'x';
-    if (others && !StartHelper(specs, handles, error)) return false;
-    for (size_t i = 0; i < specs.size(); ++i) {
-        if (specs[i].owner == 'x') continue;
-        if (!RegisterSceneClass(specs[i].className, &Made.classes)) {
-            *error = LastError(("RegisterClassA " + Escape(specs[i].className)).c_str());
+    for (const WindowPlan& plan : plans) others = others || plan.owner == 'x';
+    if (others && !StartHelper(plans, handles, error)) return false;
+    for (size_t i = 0; i < plans.size(); ++i) {
+        if (plans[i].owner == 'x') continue;
+        if (!RegisterSceneClass(plans[i].className, &Made.classes)) {
+            *error = LastError(("RegisterClassA " + Escape(plans[i].className)).c_str());
             return false;
         }
-        if (specs[i].owner == 'c') continue;
-        (*handles)[i] = MakeSceneWindow(specs[i]);
+        if (plans[i].owner == 'c') continue;
+        (*handles)[i] = MakeSceneWindow(plans[i]);
         if ((*handles)[i] == nullptr) {
-            *error = LastError(("CreateWindowExA " + Escape(specs[i].className)).c_str());
+            *error = LastError(("CreateWindowExA " + Escape(plans[i].className)).c_str());
             return false;
         }
         Made.windows.push_back((*handles)[i]);
@@ -303,9 +303,9 @@ int HelperMain(int argc, char** argv) {
     std::vector<std::string> registered;
     std::string reply;
     for (int i = 2; i + 3 < argc; i += 4) {
-        WindowSpec spec{'x', strcmp(argv[i + 1], "v") == 0, ParseText(argv[i + 2]).bytes, ParseText(argv[i + 3]).bytes};
+        WindowPlan plan{'x', strcmp(argv[i + 1], "v") == 0, ParseText(argv[i + 2]).bytes, ParseText(argv[i + 3]).bytes};
         HWND window = nullptr;
-        if (RegisterSceneClass(spec.className, &registered)) window = MakeSceneWindow(spec);
+        if (RegisterSceneClass(plan.className, &registered)) window = MakeSceneWindow(plan);
         if (window == nullptr) {
             printf("fail %lu\n", GetLastError());
             fflush(stdout);
