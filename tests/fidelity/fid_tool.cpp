@@ -339,6 +339,10 @@ std::string RegistryCase(Random& r, int id) {
            " | " + Token(queriedKey) + " " + Token(queriedName) + " " + size;
 }
 
+// Text between two '%' of different pieces becomes a variable name: this alphabet can
+// form no name the Wine process inherits from its Unix environment ("_", "PWD", ...).
+std::string EnvironmentFiller(Random& r, size_t length) { return Letters(r, length, "0123456789KLMNOP .-"); }
+
 std::string EnvironmentCase(Random& r, int id) {
     const std::string base = "FIDV" + Num(id);
     std::vector<std::pair<std::string, std::string>> variables;
@@ -350,11 +354,11 @@ std::string EnvironmentCase(Random& r, int id) {
         if (kind < 10)
             value = "";
         else if (kind < 30)
-            value = Filler(r, r.Between(1590, 1610));
+            value = EnvironmentFiller(r, r.Between(1590, 1610));
         else if (kind < 40)
             value = "50%off";
         else
-            value = Filler(r, r.Between(1, 30));
+            value = EnvironmentFiller(r, r.Between(1, 30));
         variables.push_back({name, value});
     }
     std::string source, expanded;
@@ -379,10 +383,10 @@ std::string EnvironmentCase(Random& r, int id) {
             piece = "%" + base + "a";  // unterminated reference
             result = piece;
         } else if (kind < 72) {
-            piece = Filler(r, r.Between(1580, 1610));
+            piece = EnvironmentFiller(r, r.Between(1580, 1610));
             result = piece;
         } else {
-            piece = Filler(r, r.Between(0, 12));
+            piece = EnvironmentFiller(r, r.Between(0, 12));
             result = piece;
         }
         source += piece;
