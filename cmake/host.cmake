@@ -26,3 +26,8 @@ option(TAVIO_FUZZ "Build the libFuzzer targets" OFF)
 if(TAVIO_FUZZ AND EXISTS ${CMAKE_SOURCE_DIR}/tests/fuzz/CMakeLists.txt)
   add_subdirectory(tests/fuzz)
 endif()
+
+# The simulation's half of the differential suite against Wine (scripts/fidelity).
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fidelity/CMakeLists.txt)
+  add_subdirectory(tests/fidelity)
+endif()

@@ -31,3 +31,7 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt)
   add_subdirectory(examples)
 endif()
 add_subdirectory(tools/bench)
+# Wine's half of the differential suite against the simulated Windows (scripts/fidelity).
+if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fidelity/CMakeLists.txt)
+  add_subdirectory(tests/fidelity)
+endif()
