@@ -422,15 +422,30 @@ bool GlobMatch(const char* pattern, const char* text) {
     return *text == *pattern && GlobMatch(pattern + 1, text + 1);
 }
 
-// The processes started by the given ones, with their executable names.
-std::vector<std::pair<DWORD, std::string>> ChildrenOf(const std::set<DWORD>& parents) {
+// When the process began, as a FILETIME count; 0 when it cannot be asked.
+unsigned long long CreationTimeOf(DWORD pid) {
+    HANDLE p = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, pid);
+    if (p == nullptr) return 0;
+    FILETIME created, exited, kernel, user;
+    unsigned long long when = 0;
+    if (GetProcessTimes(p, &created, &exited, &kernel, &user))
+        when = (static_cast<unsigned long long>(created.dwHighDateTime) << 32) | created.dwLowDateTime;
+    CloseHandle(p);
+    return when;
+}
+
+// The processes started by the given ones since notBefore, with their executable names.
+// Process ids are reused: a long-running process of Wine's own can name as its parent an
+// id that a launcher of this run was given later, so only processes begun during the run count.
+std::vector<std::pair<DWORD, std::string>> ChildrenOf(const std::set<DWORD>& parents, unsigned long long notBefore) {
     std::vector<std::pair<DWORD, std::string>> out;
     HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snap == INVALID_HANDLE_VALUE) return out;
     PROCESSENTRY32 entry;
     entry.dwSize = sizeof entry;
     for (BOOL ok = Process32First(snap, &entry); ok; ok = Process32Next(snap, &entry))
-        if (parents.count(entry.th32ParentProcessID) && entry.th32ProcessID != GetCurrentProcessId())
+        if (parents.count(entry.th32ParentProcessID) && entry.th32ProcessID != GetCurrentProcessId() &&
+            CreationTimeOf(entry.th32ProcessID) >= notBefore)
             out.push_back({entry.th32ProcessID, entry.szExeFile});
     CloseHandle(snap);
     return out;
@@ -464,6 +479,9 @@ public:
     Run(const Scenario& sc, const std::string& exe) : sc_(sc), exe_(exe) {}
 
     void Go() {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        runStart_ = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
         Launch first = StartLauncher(exe_);
         pids_.insert(first.pi.dwProcessId);
         Note("started " + exe_ + " (pid " + std::to_string(first.pi.dwProcessId) + ")");
@@ -621,7 +639,7 @@ private:
 
     // Ends whatever the launchers started that still runs, so that the next run starts clean.
     void StopStarted() {
-        for (const auto& child : ChildrenOf(pids_)) {
+        for (const auto& child : ChildrenOf(pids_, runStart_)) {
             bool logged = false;
             for (const ScenarioFake& f : sc_.fakes) logged |= IEquals(BaseName(f.path), child.second);
             if (!logged) Note("started a program that is no fake: " + child.second);
@@ -641,6 +659,7 @@ private:
     std::set<DWORD> pids_;
     std::vector<Box> boxes_;
     bool secondDone_ = false;
+    unsigned long long runStart_ = 0;  // FILETIME of the run's start
     DWORD exitCode_ = 0;
     DWORD elapsedMs_ = 0;
 };
