@@ -23,14 +23,14 @@ def pixel(size, x, y):
         return None
     if r > outer - 1:
         return GREY
+    # A play arrow across the disc's face, pointing right.
+    left, right, half = c - size * 0.17, c + size * 0.27, size * 0.24
+    if left <= x <= right and abs(y - c) <= half * (right - x) / (right - left):
+        return GREEN
     if r < size * 0.09:
         return None  # the hole
     if r < size * 0.16:
         return GREY
-    # A play arrow on the disc's face.
-    ax, ay = x - c + size * 0.06, y - c
-    if -size * 0.22 <= ax <= size * 0.22 and abs(ay) <= (size * 0.22 - ax) * 0.58 and r > size * 0.2:
-        return GREEN
     # Rainbow sheen in two sectors.
     angle = math.degrees(math.atan2(y - c, x - c)) % 360
     if 20 <= angle <= 70:
