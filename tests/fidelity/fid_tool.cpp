@@ -680,6 +680,22 @@ std::string ExpectedDifference(const std::string& area, const std::string& caseL
                                const std::string& wine) {
     if (area == "pflush" && Field(host, "ret") == "1" && Field(wine, "ret") == "0")
         return "WritePrivateProfileStringA(NULL, NULL, NULL, file) returns TRUE on Windows, FALSE under Wine";
+    if (area == "profile") {
+        // A list of sections or keys cut short: Windows ends it with two zeros (the last one in
+        // the buffer's final byte); Wine's ANSI form writes only the first. Wine's conformance
+        // tests (dlls/kernel32/tests/profile.c) expect both zeros and mark the check todo_wine.
+        const std::vector<std::string> t = fid::Split(caseLine);
+        size_t bar = 0;
+        while (bar < t.size() && t[bar] != "|") ++bar;
+        if (bar + 4 < t.size() && (t[bar + 1] == "~" || t[bar + 2] == "~")) {
+            const long long size = fid::Number(t[bar + 4]);
+            const std::string hostRet = Field(host, "ret"), wineRet = Field(wine, "ret");
+            if (hostRet == wineRet && fid::Number(hostRet) == size - 2 &&
+                Field(host, "buf") == Field(wine, "buf") + "\\x00")
+                return "a list cut short ends with two zeros on Windows, one under Wine (todo_wine in Wine's "
+                       "profile tests)";
+        }
+    }
     if (area == "env") {
         // Windows' ANSI form wants a buffer larger than the result with its terminator and
         // otherwise empties it and reports one more; Wine fills a buffer of the exact size.

@@ -293,7 +293,7 @@ TEST_F(SimKernelTest, ProfileStringsFollowWindowsParsing) {
         {"case of section and key", "[Tavio32 Settings]\r\nRunProgram32=x\r\n", "TAVIO32 settings", "runprogram32",
          "d", "x"},
         {"arguments trimmed", "[s]\r\nk=v\r\n", "  s ", " k  ", "d", "v"},
-        {"keys before the first section", "k=v\r\n[s]\r\n", "", "k", "d", "d"},
+        {"keys before the first section: the section \"\"", "k=v\r\n[s]\r\n", "", "k", "d", "v"},
         {"first duplicate section only", "[s]\r\na=1\r\n[s]\r\nb=2\r\n", "s", "b", "d", "d"},
         {"first duplicate key", "[s]\r\nk=1\r\nk=2\r\n", "s", "k", "d", "1"},
         {"quotes stripped", "[s]\r\nk=\"val2\"\r\n", "s", "k", "d", "val2"},
@@ -338,7 +338,7 @@ TEST_F(SimKernelTest, ProfileStringsAreCutToTheBuffer) {
         const char* text;  // nullptr: untouched
     } cases[] = {
         {"k", 5, 4, "val1"}, {"k", 4, 3, "val"}, {"k", 2, 1, "v"},       {"k", 1, 0, ""},
-        {"k", 0, 0, nullptr}, {"q", 5, 4, "val2"}, {"q", 3, 2, "va"}, {"none", 3, 2, "de"},
+        {"k", 0, 0, nullptr}, {"q", 6, 4, "val2"}, {"q", 5, 3, "val"}, {"q", 3, 2, "va"}, {"none", 3, 2, "de"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.key) + " in " + std::to_string(c.size));
@@ -385,6 +385,57 @@ TEST_F(SimKernelTest, ProfileEnumerationListsNamesWithDoubleZero) {
     EXPECT_EQ(0, memcmp("name1\0name2\0na\0", buffer, 16));
     EXPECT_EQ(18u, GetPrivateProfileStringA(nullptr, "name1", "d", buffer, sizeof(buffer), "D:\\A.INI"));
     EXPECT_EQ(0, memcmp("section1\0section2\0", buffer, 19));
+}
+
+// Disagreements with Wine found by the fidelity suite, each as Wine (or, where they differ, Windows) does it.
+TEST_F(SimKernelTest, ProfileEdgesAgreeWithWine) {
+    const struct {
+        const char* name;
+        const char* content;
+        const char* section;
+        const char* key;
+        const char* fallback;
+        DWORD size;
+        const char* file;
+        DWORD result;
+        std::string bytes;  // the buffer up to and with the last zero written
+    } cases[] = {
+        {"section \"\": the keys before the first section", "k=v\r\n[s]\r\nk=w\r\n", "", "k", "def", 64, "D:\\A.INI",
+         1, std::string("v\0", 2)},
+        {"a section of blanks is trimmed to \"\"", "k=v\r\n[s]\r\nk=w\r\n", " \t", "k", "def", 64, "D:\\A.INI", 1,
+         std::string("v\0", 2)},
+        {"the keys of the nameless section", "k=v\r\nj=u\r\n[s]\r\nk=w\r\n", "", nullptr, "def", 64, "D:\\A.INI", 4,
+         std::string("k\0j\0\0", 5)},
+        {"a key list cut short ends with two zeros (Windows)", "[s]\r\nkey=1\r\nx=2\r\n", "s", nullptr, nullptr, 7,
+         "D:\\A.INI", 5, std::string("key\0x\0\0", 7)},
+        {"a section list cut short ends with two zeros (Windows)", "[one]\r\n[two]\r\n", nullptr, nullptr, nullptr, 6,
+         "D:\\A.INI", 4, std::string("one\0\0\0", 6)},
+        {"no key: the default keeps its trailing blanks", "[s]\r\nk=1\r\n", "absent", nullptr, "def  ", 64,
+         "D:\\A.INI", 5, std::string("def  \0", 6)},
+        {"no key: a quoted default keeps blanks outside and in", "[s]\r\nk=1\r\n", "absent", nullptr,
+         "\"dq  \"  ", 64, "D:\\A.INI", 8, std::string("\"dq  \"  \0", 9)},
+        {"a quoted value that just fits loses one more", "[s]\r\nk=\"quoted\"\r\n", "s", "k", nullptr, 7,
+         "D:\\A.INI", 5, std::string("quote\0", 6)},
+        {"a quoted default that just fits loses one more", "[s]\r\nk=1\r\n", "s", "absent", "\"quoted\"", 7,
+         "D:\\A.INI", 5, std::string("quote\0", 6)},
+        {"no key: the section argument is not trimmed", "[main]\r\nk=1\r\n", "\tmain ", nullptr, "def", 64,
+         "D:\\A.INI", 3, std::string("def\0", 4)},
+        {"no file name: the default as given, quotes kept", "[s]\r\n", "s", "k", "'sq'", 64, "", 4,
+         std::string("'sq'\0", 5)},
+        {"a key list cut to nothing gives the default", "[s]\r\nkey=1\r\n", "s", nullptr, "def", 2, "D:\\A.INI", 1,
+         std::string("d\0", 2)},
+        {"a nameless section [] is not listed", "[]\r\n[a]\r\n", nullptr, nullptr, nullptr, 64, "D:\\A.INI", 2,
+         std::string("a\0\0", 3)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::AddFile("D:\\A.INI", c.content);
+        char buffer[80];
+        memset(buffer, 0x55, sizeof(buffer));
+        EXPECT_EQ(c.result, GetPrivateProfileStringA(c.section, c.key, c.fallback, buffer, c.size, c.file));
+        EXPECT_EQ(c.bytes, std::string(buffer, c.bytes.size()));
+        for (size_t i = c.bytes.size(); i < sizeof(buffer); ++i) EXPECT_EQ(0x55, buffer[i]) << "byte " << i;
+    }
 }
 
 TEST_F(SimKernelTest, FlushDropsTheStaleCacheAndWritesAreCaught) {

@@ -30,8 +30,7 @@ struct ProfileKey {
     std::string value;
 };
 struct ProfileSection {
-    std::string name;
-    bool nameless;  // the keys before the first section: no name finds them
+    std::string name;  // "" for the keys before the first section: the section "" finds them
     std::vector<ProfileKey> keys;
 };
 
@@ -63,7 +62,7 @@ std::string DecodeFile(const std::string& bytes) {
 
 std::vector<ProfileSection> Parse(const std::string& bytes) {
     const std::string text = DecodeFile(bytes);
-    std::vector<ProfileSection> sections(1, ProfileSection{"", true, {}});
+    std::vector<ProfileSection> sections(1, ProfileSection{"", {}});
     size_t start = 0;
     while (start < text.size()) {
         // Lines end at any run of CR and LF, so CR-only files read like CRLF ones.
@@ -75,53 +74,70 @@ std::vector<ProfileSection> Parse(const std::string& bytes) {
         if (line[0] == '[') {
             const size_t close = line.rfind(']');
             if (close != std::string::npos) {
-                sections.push_back(ProfileSection{Trim(line.substr(1, close - 1)), false, {}});
+                sections.push_back(ProfileSection{Trim(line.substr(1, close - 1)), {}});
                 continue;
             }
             // Without ']' the line is read as a key line.
         }
         if (line[0] == ';') continue;
         const size_t equals = line.find('=');
-        if (equals == std::string::npos)
-            sections.back().keys.push_back(ProfileKey{line, false, ""});
-        else
-            sections.back().keys.push_back(
-                ProfileKey{Trim(line.substr(0, equals)), true, Trim(line.substr(equals + 1))});
+        std::vector<ProfileKey>& keys = sections.back().keys;
+        ProfileKey entry = equals == std::string::npos
+                               ? ProfileKey{line, false, ""}
+                               : ProfileKey{Trim(line.substr(0, equals)), true, Trim(line.substr(equals + 1))};
+        // Wine keeps a nameless entry ("=v") only when the one before it has a name.
+        if (entry.name.empty() && !keys.empty() && keys.back().name.empty()) continue;
+        keys.push_back(entry);
     }
     return sections;
 }
 
-// The file's text as the reader sees it; false when there is no readable file.
-bool ReadProfileFile(const char* file, std::string* content) {
-    if (file == nullptr || file[0] == '\0') return false;
+enum class ProfileOpen { Failed, Missing, Read };
+
+// The file's text as the reader sees it. Failed when the file cannot even be opened (no
+// name, a missing folder, a folder): Wine then skips the parsing rules for the default too.
+ProfileOpen ReadProfileFile(const char* file, std::string* content) {
+    if (file == nullptr) return ProfileOpen::Missing;  // win.ini, not simulated
+    if (file[0] == '\0') return ProfileOpen::Failed;
     std::string path = file;
     // A bare name lies in the Windows folder, not in the current one.
-    if (path.find_first_of("\\/") == std::string::npos) path = std::string(kWindowsFolder) + "\\" + path;
+    const bool bare = path.find_first_of("\\/") == std::string::npos;
+    if (bare) path = std::string(kWindowsFolder) + "\\" + path;
     FileLookup found;
-    if (!LookUpPath(path, &found)) return false;
+    if (!LookUpPath(path, &found)) return ProfileOpen::Failed;
     auto cached = Profile.cache.find(FoldKey(found.longPath));
     if (cached != Profile.cache.end()) {
         *content = cached->second;
-        return true;
+        return ProfileOpen::Read;
     }
-    if (found.kind != NodeKind::File || found.trailingSeparator) return false;
+    // The Windows folder always exists, even where a test has not made it.
+    if (found.kind == NodeKind::Missing || (bare && found.kind == NodeKind::MissingFolder)) return ProfileOpen::Missing;
+    if (found.kind != NodeKind::File || found.trailingSeparator) return ProfileOpen::Failed;
     *content = *found.content;
-    return true;
+    return ProfileOpen::Read;
 }
 
 // A value of two or more characters in a matching pair of quotes loses the pair; then at
-// most size - 1 characters are copied.
+// most size - 1 characters are copied. As Wine does it: only the opening quote is skipped
+// before the copy, and the last character copied is dropped whenever the buffer reaches the
+// closing quote, so a text that exactly fills the buffer loses one more character.
 DWORD CopyEntry(const std::string& value, bool stripQuotes, LPSTR buffer, DWORD size) {
     std::string text = value;
-    if (stripQuotes && text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0])
-        text = text.substr(1, text.size() - 2);
+    bool quoted = false;
+    if (stripQuotes && text.size() >= 2 && (text[0] == '"' || text[0] == '\'') && text.back() == text[0]) {
+        text.erase(0, 1);
+        quoted = true;
+    }
+    const bool reachesQuote = quoted && size >= text.size();
     if (text.size() > size - 1) text.resize(size - 1);
+    if (reachesQuote && !text.empty()) text.pop_back();
     memcpy(buffer, text.c_str(), text.size() + 1);
     return static_cast<DWORD>(text.size());
 }
 
 // Names each followed by a zero, the list ended by another; when the buffer is too small
-// the last name is cut, both zeros still written, and size - 2 returned.
+// the last name is cut, both zeros still written, and size - 2 returned. Windows writes
+// both zeros (Wine's conformance tests mark it todo_wine: Wine's ANSI form writes only one).
 DWORD CopyList(const std::vector<std::string>& names, LPSTR buffer, DWORD size) {
     if (size == 1) {
         buffer[0] = '\0';
@@ -168,42 +184,49 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
     long long planned = 0;
     if (PlannedFailure("GetPrivateProfileStringA", &planned)) return static_cast<DWORD>(planned);
     if (buffer == nullptr || size == 0) return 0;  // nothing written, nothing to count
-    // The default loses its trailing spaces (and later, like a value, a pair of quotes).
-    std::string fallback = defaultText ? defaultText : "";
-    while (fallback.size() > 1 && fallback.back() == ' ') fallback.pop_back();
     std::string content;
-    const bool readable = ReadProfileFile(file, &content);
-    const std::vector<ProfileSection> sections = readable ? Parse(content) : std::vector<ProfileSection>();
-    if (section == nullptr) {  // the names of the sections
+    const ProfileOpen opened = ReadProfileFile(file, &content);
+    const std::vector<ProfileSection> sections =
+        opened == ProfileOpen::Read ? Parse(content) : std::vector<ProfileSection>();
+    const std::string givenDefault = defaultText ? defaultText : "";
+    if (section == nullptr) {  // the names of the sections; the nameless ones are not listed
         std::vector<std::string> names;
         for (const ProfileSection& s : sections)
-            if (!s.nameless) names.push_back(s.name);
+            if (!s.name.empty()) names.push_back(s.name);
         return CopyList(names, buffer, size);
     }
-    const std::string sectionName = Trim(section);
-    const ProfileSection* found = nullptr;
-    // The first section of the name is the only one searched, as Wine does.
-    for (const ProfileSection& s : sections) {
-        if (!s.nameless && !sectionName.empty() && EqualNoCase(s.name, sectionName)) {
-            found = &s;
+    if (key == nullptr) {
+        // The keys that have a value, of the first section of exactly this name: here the
+        // section argument is not trimmed. An empty result (or one whose first name is
+        // empty) gives the default, quotes stripped but trailing blanks kept.
+        DWORD result = 0;
+        buffer[0] = '\0';
+        for (const ProfileSection& s : sections) {
+            if (!EqualNoCase(s.name, section)) continue;
+            std::vector<std::string> names;
+            for (const ProfileKey& k : s.keys)
+                if (k.hasValue) names.push_back(k.name);
+            result = CopyList(names, buffer, size);
             break;
         }
+        if (buffer[0] == '\0') return CopyEntry(givenDefault, true, buffer, size);
+        return result;
     }
-    if (key == nullptr) {  // the keys of the section that have a value
-        std::vector<std::string> names;
-        if (found != nullptr)
-            for (const ProfileKey& k : found->keys)
-                if (k.hasValue && !k.name.empty()) names.push_back(k.name);
-        if (!names.empty()) return CopyList(names, buffer, size);
-        return CopyEntry(fallback, true, buffer, size);
-    }
-    const std::string keyName = Trim(key);
-    if (found != nullptr && !keyName.empty()) {
-        for (const ProfileKey& k : found->keys) {
+    // With a key the default loses its trailing spaces (one character always stays).
+    std::string fallback = givenDefault;
+    while (fallback.size() > 1 && fallback.back() == ' ') fallback.pop_back();
+    if (opened == ProfileOpen::Failed) return CopyEntry(fallback, false, buffer, size);  // quotes kept
+    const std::string sectionName = Trim(section), keyName = Trim(key);
+    // The first section of the name is the only one searched, as Wine does; the keys
+    // before the first section are the section "".
+    for (const ProfileSection& s : sections) {
+        if (!EqualNoCase(s.name, sectionName)) continue;
+        for (const ProfileKey& k : s.keys) {
             if (!EqualNoCase(k.name, keyName)) continue;
             if (k.hasValue) return CopyEntry(k.value, true, buffer, size);
             break;  // a key without '=' gives the default
         }
+        break;
     }
     return CopyEntry(fallback, true, buffer, size);
 }
