@@ -141,7 +141,7 @@ TEST_F(SimKernelTest, OpenFileExistFindsOnlyFilesWithFullPathsUnder128) {
         const char* full;  // szPathName
     } cases[] = {
         {"D:\\SETUP32\\SETUP.EXE", 1, 0, "D:\\SETUP32\\SETUP.EXE"},
-        {"d:\\setup32\\Setup.exe", 1, 0, "D:\\setup32\\Setup.exe"},
+        {"d:\\setup32\\Setup.exe", 1, 0, "d:\\setup32\\Setup.exe"},
         {"D:\\DOCS\\README~1.TXT", 1, 0, "D:\\DOCS\\README~1.TXT"},
         {"D:\\SETUP32", HFILE_ERROR, ERROR_ACCESS_DENIED, "D:\\SETUP32"},
         {"D:\\SETUP32\\", HFILE_ERROR, ERROR_ACCESS_DENIED, "D:\\SETUP32\\"},
@@ -539,7 +539,7 @@ TEST_F(SimKernelTest, RegistryValuesComeBackAsStoredWithTheirSizes) {
         {"no terminator, exact size", "Bare", 3, false, ERROR_SUCCESS, REG_SZ, 3, "abcxx", 5},
         {"number", "Number", 64, false, ERROR_SUCCESS, REG_DWORD, 4, "\x78\x56\x34\x12", 4},
         {"zero bytes stored", "Empty", 64, false, ERROR_SUCCESS, REG_SZ, 0, "xx", 2},
-        {"missing value", "None", 64, false, ERROR_FILE_NOT_FOUND, 0xdead, 64, nullptr, 0},
+        {"missing value: the type cleared", "None", 64, false, ERROR_FILE_NOT_FOUND, 0, 64, nullptr, 0},
     };
     HKEY key;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &key));
@@ -684,7 +684,7 @@ TEST_F(SimKernelTest, FindExecutableFollowsTheClassesRoot) {
         {"unquoted command", "D:\\DOCS\\README.TXT", nullptr, 33, "C:\\WINDOWS\\NOTEPAD.EXE"},
         {"quoted command", "D:\\DOCS\\INDEX.HTM", "", 33, "C:\\Program Files\\Viewer\\VIEW.EXE"},
         {"extension in other case", "d:\\docs\\readme.txt", nullptr, 33, "C:\\WINDOWS\\NOTEPAD.EXE"},
-        {"default verb", "D:\\DOCS\\PAGE.doc", nullptr, 33, "C:\\EDIT.EXE"},
+        {"another default verb is ignored: open", "D:\\DOCS\\PAGE.doc", nullptr, 33, "C:\\OPEN.EXE"},
         {"a program is its own", "D:\\SETUP.EXE", nullptr, 33, "D:\\SETUP.EXE"},
         {"a batch file too", "D:\\INSTALL.bat", nullptr, 33, "D:\\INSTALL.bat"},
         {"relative to the directory", "README.TXT", "D:\\DOCS", 33, "C:\\WINDOWS\\NOTEPAD.EXE"},
@@ -710,6 +710,73 @@ TEST_F(SimKernelTest, FindExecutableFollowsTheClassesRoot) {
     sim::FailCall("FindExecutableA", sim::CallCount("FindExecutableA") + 1, false, 27);
     EXPECT_EQ(27u, reinterpret_cast<ULONG_PTR>(FindExecutableA("D:\\DOCS\\README.TXT", nullptr, result)));
     EXPECT_STREQ("", result);
+}
+
+// Disagreements with Wine found by the fidelity suite: FindExecutableA, RegQueryValueExA, OpenFile.
+TEST_F(SimKernelTest, FindExecutableAgreesWithWine) {
+    sim::AddFile("D:\\DOCS\\A.qrone");
+    sim::AddFile("D:\\DOCS\\B.qrtwo");
+    sim::SetRegistryString(HKEY_CLASSES_ROOT, ".qrone", "", "qr.one");
+    sim::SetRegistryString(HKEY_CLASSES_ROOT, "qr.one\\shell", "", "go");
+    sim::SetRegistryString(HKEY_CLASSES_ROOT, "qr.one\\shell\\go\\command", "", "C:\\GO.EXE %1");
+    sim::AddAssociation(".qrtwo", "qr.two", "  C:\\PROG.EXE %1");
+    const struct {
+        const char* name;
+        const char* file;
+        UINT result;
+        const char* program;
+    } cases[] = {
+        {"only another default verb: no open, no association", "D:\\DOCS\\A.qrone", 31, ""},
+        {"a command starting with blanks: success, empty result", "D:\\DOCS\\B.qrtwo", 33, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        char result[300];
+        memset(result, 'x', sizeof(result));
+        EXPECT_EQ(c.result, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(FindExecutableA(c.file, nullptr, result))));
+        EXPECT_STREQ(c.program, result);
+    }
+}
+
+TEST_F(SimKernelTest, MissingRegistryValueClearsTheType) {
+    sim::SetRegistryString(HKEY_CURRENT_USER, "Software\\T", "v", "ab");
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\T", 0, KEY_QUERY_VALUE, &key));
+    const struct {
+        const char* name;
+        bool withBuffer;
+        DWORD size;
+    } cases[] = {
+        {"with a buffer: the size stays", true, 16},
+        {"without a buffer: the size is cleared", false, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        DWORD type = 0xDEAD, size = 16;
+        BYTE data[16];
+        EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "w", nullptr, &type, c.withBuffer ? data : nullptr, &size));
+        EXPECT_EQ(0u, type);
+        EXPECT_EQ(c.size, size);
+    }
+    RegCloseKey(key);
+}
+
+TEST_F(SimKernelTest, OpenFileKeepsTheDriveLetterAsWritten) {
+    sim::AddFile("C:\\FID\\Setup.exe");
+    const struct {
+        const char* path;
+        const char* full;
+    } cases[] = {
+        {"c:\\fid\\Setup.exe", "c:\\fid\\Setup.exe"},
+        {"C:\\fid\\SETUP.EXE", "C:\\fid\\SETUP.EXE"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        OFSTRUCT info;
+        EXPECT_EQ(1, OpenFile(c.path, &info, OF_EXIST));
+        EXPECT_STREQ(c.full, info.szPathName);
+        EXPECT_EQ(1, info.fFixedDisk);
+    }
 }
 
 TEST_F(SimKernelTest, ShellExecuteRecordsEveryStartWithItsResult) {

@@ -12,6 +12,7 @@
 // - GetFileAttributesA, an ANSI call, refuses paths of MAX_PATH (260) characters or more.
 #include "sim_kernel.h"
 
+#include <ctype.h>
 #include <string.h>
 
 #include <map>
@@ -513,9 +514,13 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
     // whether the file exists or not.
     std::string full = found.fullPath;
     if (found.trailingSeparator) full += '\\';
+    // The drive letter stays as written (seen under Wine: "c:\\..." is not upper-cased).
+    if (text.size() >= 2 && text[1] == ':' && !full.empty() && toupper(static_cast<unsigned char>(full[0])) ==
+                                                                    toupper(static_cast<unsigned char>(text[0])))
+        full[0] = text[0];
     if (full.size() >= OFS_MAXPATHNAME) return fail(sim::internal::kErrorInvalidData);
     memcpy(info->szPathName, full.c_str(), full.size() + 1);
-    info->fFixedDisk = full[0] == 'C' ? 1 : 0;
+    info->fFixedDisk = toupper(static_cast<unsigned char>(full[0])) == 'C' ? 1 : 0;
     if (found.kind == NodeKind::Folder) return fail(ERROR_ACCESS_DENIED);
     if (found.kind != NodeKind::File || found.trailingSeparator) return fail(ERROR_FILE_NOT_FOUND);
     return 1;  // OF_EXIST: TRUE, not a handle; the file is closed again

@@ -174,7 +174,13 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
     RegistryKey* node = KeyOf(key);
     if (node == nullptr) return kErrorInvalidHandle;
     auto it = node->values.find(FoldKey(name ? name : ""));
-    if (it == node->values.end()) return ERROR_FILE_NOT_FOUND;
+    if (it == node->values.end()) {
+        // Wine clears the type (NT leaves no defined value there), and without a buffer the
+        // size too (NT does the same: Wine's registry tests).
+        if (type != nullptr) *type = 0;
+        if (data == nullptr && size != nullptr) *size = 0;
+        return ERROR_FILE_NOT_FOUND;
+    }
     const RegistryValue& value = it->second;
     const DWORD length = static_cast<DWORD>(value.data.size());
     LSTATUS status = ERROR_SUCCESS;

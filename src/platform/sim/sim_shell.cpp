@@ -57,10 +57,10 @@ FileLookup Resolve(const std::string& file, const char* directory) {
 }
 
 // The program of an association's command: up to the closing quote of a quoted start,
-// otherwise up to the first space.
+// otherwise up to the first space. Leading blanks are not skipped (Wine's shell32 cuts at
+// the first space, so a command starting with one gives an empty program).
 std::string ProgramOfCommand(const std::string& command) {
-    size_t start = 0;
-    while (start < command.size() && command[start] == ' ') ++start;
+    const size_t start = 0;
     if (start < command.size() && command[start] == '"') {
         const size_t close = command.find('"', start + 1);
         return command.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
@@ -129,13 +129,12 @@ HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result) {
         extension == ".COM") {
         program = found.fullPath;
     } else {
-        std::string className, verb, command;
+        std::string className, command;
         if (!ReadClassesString(name.substr(dot), &className) || className.empty()) return ShellResult(kNoAssociation);
-        if (!ReadClassesString(className + "\\shell", &verb) || verb.empty()) verb = "open";
-        if (!ReadClassesString(className + "\\shell\\" + verb + "\\command", &command))
-            return ShellResult(kNoAssociation);
-        program = ProgramOfCommand(command);
-        if (program.empty()) return ShellResult(kNoAssociation);
+        // FindExecutable asks for the verb "open" by name, so the class's default verb
+        // (its shell key's value) plays no part (Wine's shell32: FindExecutableW).
+        if (!ReadClassesString(className + "\\shell\\open\\command", &command)) return ShellResult(kNoAssociation);
+        program = ProgramOfCommand(command);  // may be empty: still a success
     }
     if (program.size() > kResultCapacity - 1) program.resize(kResultCapacity - 1);
     memcpy(result, program.c_str(), program.size() + 1);
