@@ -19,7 +19,13 @@ target_compile_options(autoplay PRIVATE ${TAVIO_PRODUCT_FLAGS})
 target_include_directories(autoplay PRIVATE ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/src/platform/win32 ${CMAKE_SOURCE_DIR}/src/platform)
 # No C runtime start-up code: the entry point is our own (src/platform/win32/entry.cpp);
 # msvcrt.dll initialises itself when loaded. Nothing needs constructors to run.
-target_link_options(autoplay PRIVATE -nostartfiles -nostdlib -Wl,-e,_TavioEntry@0 -Wl,--gc-sections -s
+# The entry symbol carries the stdcall decoration only in 32-bit code.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(TAVIO_ENTRY TavioEntry)
+else()
+  set(TAVIO_ENTRY _TavioEntry@0)
+endif()
+target_link_options(autoplay PRIVATE -nostartfiles -nostdlib -Wl,-e,${TAVIO_ENTRY} -Wl,--gc-sections -s
     -Wl,--enable-stdcall-fixup -Wl,--no-seh -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512 -Wl,--section-alignment,4096
     -Wl,-Map,${CMAKE_BINARY_DIR}/AUTOPLAY.map)
 target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi32 shell32 msvcrt gcc)

@@ -8,9 +8,13 @@
 // The C runtime's time functions, imported from msvcrt.dll by their original names.
 // The headers of the cross compiler map time() and localtime() to _time64 and
 // _localtime64, which the msvcrt.dll of Windows 95, 98 and NT 4 does not export; the
-// plain exports take and give msvcrt's own 32-bit time_t.
+// plain exports take and give msvcrt's own time_t: 32 bits in 32-bit code, 64 in 64-bit code.
 namespace crt {
+#ifdef _WIN64
+typedef long long time_t;
+#else
 typedef long time_t;
+#endif
 struct tm {
     int tm_sec;
     int tm_min;
