@@ -9,7 +9,8 @@
 //   [box N]           caption, text, buttons (comma-separated), default, answer (button or close)
 //   [second]          when = box N | started N | delay MS, exit, count (starts in a row), gap = MIN-MAX ms between them
 //   [expect]          exit, log (repeated, in order), unchanged, watch (a key), min_ms, max_ms
-// key@95 and key@nt apply on one family only. Values are trimmed; {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name.
+// key@95 and key@nt apply on one family only. Values are trimmed; in values, file bodies and
+// section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name.
 #include "scenario.h"
 
 #include <cctype>
@@ -172,7 +173,8 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
             closeFile();
             std::string head = Trim(line.substr(1, line.size() - 2));
             std::string word = head.substr(0, head.find(' '));
-            std::string arg = head.size() > word.size() ? Trim(head.substr(word.size())) : "";
+            // Paths may name folders outside ASCII, written {xHH} as in values.
+            std::string arg = head.size() > word.size() ? Unescape(Trim(head.substr(word.size()))) : "";
             if (word == "scenario") section = Main;
             else if (word == "file") {
                 if (arg.empty()) return fail("[file] needs a path");
