@@ -45,23 +45,18 @@ int QueryInstallLocation() {
     // A name cut to fit would name another key or value: better not found than wrong.
     if (!query.KeyPath.Fits() || !query.ValueName.Fits()) return 0;
 
-    // Both fit 199 characters, and the conversion keeps the length.
-    FixedText<200> keyPath;
-    FixedText<200> valueName;
-    OemToCharA(query.KeyPath.CStr(), keyPath.Data());
-    keyPath.Terminate();
-    OemToCharA(query.ValueName.CStr(), valueName.Data());
-    valueName.Terminate();
-
+    // Key path and value name are ANSI text (from the settings file, or from the registry
+    // for an association), as the ANSI registry calls read them: a conversion to another
+    // code page would name another key outside ASCII.
     HKEY key;
-    if (RegOpenKeyExA(query.Root, keyPath.CStr(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    if (RegOpenKeyExA(query.Root, query.KeyPath.CStr(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
     // One byte beyond the query's size, so that data stored without its terminating
     // zero (Windows adds one only where the buffer has room) can still be terminated.
     FixedText<QueryDataSize + 1> data;
     DWORD type = REG_NONE;
     DWORD size = QueryDataSize;
     const LSTATUS status =
-        RegQueryValueExA(key, valueName.CStr(), nullptr, &type, reinterpret_cast<LPBYTE>(data.Data()), &size);
+        RegQueryValueExA(key, query.ValueName.CStr(), nullptr, &type, reinterpret_cast<LPBYTE>(data.Data()), &size);
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) return 0;
     data.Text[size < QueryDataSize ? size : QueryDataSize] = '\0';
@@ -80,8 +75,8 @@ int QueryInstallLocation() {
 
     // A cut location would name another folder: a value too long for the result is unusable.
     if (TextLength(text) > query.ResultText.Capacity) return 0;
-    CharToOemA(text, query.ResultText.Data());
-    query.ResultText.Terminate();
+    // The text stays ANSI: the file calls and the shell that use it read ANSI.
+    query.ResultText.Assign(text);
     return 1;
 }
 

@@ -11,7 +11,7 @@ struct RegistryQueryState {
     HKEY Root;                    // one of the four predefined roots
     FixedText<200> KeyPath;       // a path that did not fit (Cut) counts as not found
     FixedText<200> ValueName;     // empty: the key's default value; Cut: not found
-    FixedText<1216> ResultText;   // the value found, in the OEM code page
+    FixedText<1216> ResultText;   // the value found, ANSI text as the registry holds it
 };
 extern RegistryQueryState RegistryQuery;
 

@@ -114,11 +114,7 @@ bool Contains(const std::string& haystack, const std::string& needle) {
     return !needle.empty() && haystack.find(needle) != std::string::npos;
 }
 
-std::string ToOem(const std::string& text) {
-    std::string converted = text.substr(0, text.find('\0'));
-    CharToOemA(converted.c_str(), &converted[0]);
-    return converted;
-}
+std::string RegistryText(const std::string& data) { return data.substr(0, data.find('\0')); }
 
 bool PossibleFileName(const std::string& path) {
     for (const char c : path)

@@ -45,8 +45,8 @@ void CheckStartsFit();
 std::string CommandProgram(const std::string& command);
 // The short form the simulated Windows gives for path, or "" when it gives none.
 std::string ShortForm(const std::string& path);
-// text as the launcher sees registry text: converted from the ANSI to the OEM code page.
-std::string ToOem(const std::string& text);
+// A registry value's data as the launcher reads it: the text up to its first zero.
+std::string RegistryText(const std::string& data);
 // Whether Windows could hold a file of this path (no wildcard, quote, pipe or control character).
 bool PossibleFileName(const std::string& path);
 // Whether needle occurs in haystack (ignoring nothing: exact bytes).

@@ -65,7 +65,7 @@ void OpenThroughCommand(FuzzInput& input, uint8_t flags) {
     // Either the shell's own choice, or an existing program that one of the commands names.
     // The shell may report an association with an empty program (an open command that
     // starts with a blank): the start then names no program at all, never a wrong one.
-    const bool named = Contains(ToOem(classCommand), file) || Contains(ToOem(extensionCommand), file);
+    const bool named = Contains(RegistryText(classCommand), file) || Contains(RegistryText(extensionCommand), file);
     FUZZ_CHECK(file.empty() || file == shellProgram || (sim::FileExistsInSim(file.c_str()) && (named || flags & 0x04)),
                "opened the document with " + file);
     FUZZ_CHECK(starts[0].parameters == document, "parameters \"" + starts[0].parameters + "\"");

@@ -116,7 +116,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const bool fromShell = (!foundProgram.empty() && start.file == foundProgram) || (!foundLong.empty() && start.file == foundLong) ||
                            (refusal == 0 && !foundShort.empty() && start.file == foundShort);
     const bool fromCommand = sim::FileExistsInSim(start.file.c_str()) &&
-                             (Contains(ToOem(command), start.file) || start.file == viewer);
+                             (Contains(RegistryText(command), start.file) || start.file == viewer);
     // An association the shell reports with an empty program names none: nothing wrong can start.
     FUZZ_CHECK(start.file.empty() || fromShell || fromCommand, "document " + path + " opened by " + start.file);
     FUZZ_CHECK(Contains(start.parameters, launchPath.CStr()),

@@ -66,6 +66,23 @@ TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
          {"C:\\APPS\\TOOL\\RUN32.EXE"}},
         {"installed with trailing backslash", "", [] { InstalledAt("C:\\APPS\\TOOL\\", true); }, {IDOK}, 0, {kRun},
          {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        // Installers and editors write ANSI text: a folder, key or value name outside ASCII is used as written.
+        {"install folder outside ASCII", "",
+         [] {
+             DiscWithInstaller();
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, "C:\\ACC\\Zubeh\xF6r");
+             sim::AddFile("C:\\ACC\\Zubeh\xF6r\\RUN32.EXE", "MZ");
+         },
+         {IDOK}, 0, {kRun}, {"C:\\ACC\\Zubeh\xF6r\\RUN32.EXE"}},
+        {"key and value named outside ASCII",
+         "RunLocationKey=Software\\M\xFCller Soft\\Tool\r\nRunLocationValue=Verzeichnis f\xFCr CD",
+         [] {
+             DiscWithInstaller();
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, "Software\\M\xFCller Soft\\Tool", "Verzeichnis f\xFCr CD",
+                                    "C:\\APPS\\TOOL");
+             sim::AddFile("C:\\APPS\\TOOL\\RUN32.EXE", "MZ");
+         },
+         {IDOK}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
         {"run alert cancelled", "", [] { InstalledAt("C:\\APPS\\TOOL", true); }, {IDCANCEL}, 0, {kRun}, {}},
         {"run alert OK only, closed", "RunAllowCancel=0", [] { InstalledAt("C:\\APPS\\TOOL", true); },
          {sim::kCloseBox}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
