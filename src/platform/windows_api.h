@@ -13,6 +13,8 @@
 // - ShellExecuteA and FindExecutableA: a handle-typed value whose low 32 bits are the
 //   LaunchResult; 32 or less (unsigned) is a failure code.
 // - RegQueryValueExA: ERROR_MORE_DATA when the buffer is too small, buffer untouched.
+// - MultiByteToWideChar: 0 when the text does not fit or cannot be converted; the NT
+//   cache flush is then skipped.
 // - GetMessageA: 0 for the quit message, -1 on error.
 #ifndef TAVIO_PLATFORM_WINDOWS_API_H
 #define TAVIO_PLATFORM_WINDOWS_API_H

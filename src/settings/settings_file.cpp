@@ -95,9 +95,12 @@ static bool LocateSettingsFileSteps() {
     if (GetVersion() & 0x80000000u) {
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsFile.SettingsFilePath.CStr());
     } else {
+        // The path is ANSI text, like every path the launcher uses; read as any other code
+        // page it would name another file outside ASCII. One character never gives more
+        // than one UTF-16 unit, so the 359 characters fit.
         WCHAR widePath[360];
-        OemToCharW(SettingsFile.SettingsFilePath.CStr(), widePath);
-        WritePrivateProfileStringW(nullptr, nullptr, nullptr, widePath);
+        if (MultiByteToWideChar(CP_ACP, 0, SettingsFile.SettingsFilePath.CStr(), -1, widePath, 360) != 0)
+            WritePrivateProfileStringW(nullptr, nullptr, nullptr, widePath);
     }
     return true;
 }

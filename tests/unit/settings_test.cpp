@@ -170,22 +170,30 @@ TEST_F(SettingsTest, ShortFormRejectedBy87IsIgnored) {
 }
 
 TEST_F(SettingsTest, CacheIsFlushedTheFamilysWaySoAStaleCopyIsNotRead) {
-    for (DWORD version : {sim::kWindows98, sim::kWindowsNT4}) {
-        SCOPED_TRACE(version);
-        Restart();
-        sim::SetVersion(version);
-        Disc("[Tavio32 Settings]\nRunProgram32=NEW.EXE\n");
-        sim::CacheProfileFile("D:\\AUTOPLAY.INI", "[Tavio32 Settings]\nRunProgram32=OLD.EXE\n");
-        ASSERT_TRUE(ReadAllSettings());
-        EXPECT_STREQ(Settings.RunProgram32.CStr(), "NEW.EXE");
-        ASSERT_EQ(sim::ProfileFlushes().size(), 1u);
-        EXPECT_EQ(sim::ProfileFlushes()[0], "D:\\AUTOPLAY.INI");
-        const std::string expected = version == sim::kWindows98 ? "WritePrivateProfileStringA D:\\AUTOPLAY.INI"
-                                                                : "WritePrivateProfileStringW D:\\AUTOPLAY.INI";
-        bool traced = false;
-        for (const std::string& line : sim::Trace()) traced = traced || line == expected;
-        EXPECT_TRUE(traced) << expected;
-        EXPECT_EQ(sim::WriteCount(), 0);
+    // A disc folder outside ASCII: the flush must name the file in the ANSI code page too.
+    for (const std::string folder : {"D:\\", "D:\\Caf\xE9 M\xFCller\\"}) {
+        for (DWORD version : {sim::kWindows98, sim::kWindowsNT4}) {
+            SCOPED_TRACE(folder + (version == sim::kWindows98 ? " [98]" : " [NT]"));
+            Restart();
+            sim::SetVersion(version);
+            const std::string settingsPath = folder + "AUTOPLAY.INI";
+            sim::SetModulePath((folder + "AUTOPLAY.EXE").c_str());
+            sim::AddFile((folder + "AUTOPLAY.EXE").c_str(), "MZ");
+            sim::AddFile(settingsPath.c_str(), "[Tavio32 Settings]\nRunProgram32=NEW.EXE\n");
+            LoadDefaultSettings();
+            sim::CacheProfileFile(settingsPath.c_str(), "[Tavio32 Settings]\nRunProgram32=OLD.EXE\n");
+            ASSERT_TRUE(ReadAllSettings());
+            EXPECT_STREQ(Settings.RunProgram32.CStr(), "NEW.EXE");
+            ASSERT_EQ(sim::ProfileFlushes().size(), 1u);
+            EXPECT_EQ(sim::ProfileFlushes()[0], settingsPath);
+            const std::string expected =
+                (version == sim::kWindows98 ? "WritePrivateProfileStringA " : "WritePrivateProfileStringW ") +
+                settingsPath;
+            bool traced = false;
+            for (const std::string& line : sim::Trace()) traced = traced || line == expected;
+            EXPECT_TRUE(traced) << expected;
+            EXPECT_EQ(sim::WriteCount(), 0);
+        }
     }
 }
 

@@ -602,35 +602,34 @@ TEST_F(SimKernelTest, EnvironmentExpansionAndItsAnsiSizeRule) {
     EXPECT_EQ(9u, ExpandEnvironmentStringsA("%EnvVar%", buffer, sizeof(buffer)));
 }
 
-TEST_F(SimKernelTest, CodePageConversionsMapOem437AndAnsi1252) {
+TEST_F(SimKernelTest, MultiByteToWideCharMapsAnsi1252AndOem437) {
     const struct {
         const char* name;
-        const char* oem;
-        const char* ansi;
+        UINT codePage;
+        const char* text;
+        std::u16string wide;
     } cases[] = {
-        {"ASCII unchanged", "C:\\Program Files\\Tool", "C:\\Program Files\\Tool"},
-        {"accented letters", "\x81\x82\x8E\x99", "\xFC\xE9\xC4\xD6"},  // üéÄÖ
-        {"sharp s and micro", "\xE1\xE6", "\xDF\xB5"},
+        {"ASCII unchanged", CP_ACP, "C:\\Program Files\\Tool", u"C:\\Program Files\\Tool"},
+        {"ANSI accented letters", CP_ACP, "\xFC\xE9\xC4\xD6", u"\u00FC\u00E9\u00C4\u00D6"},
+        {"OEM accented letters", CP_OEMCP, "\x81\x82\x8E\x99", u"\u00FC\u00E9\u00C4\u00D6"},
+        {"ANSI byte read as OEM", CP_OEMCP, "M\xFCller", u"M\u207Fller"},
+        {"euro sign and an unassigned byte", 1252, "\x80\x81", u"\u20AC\u0081"},
+        {"box drawing", 437, "\xC4\xB3", u"\u2500\u2502"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        char out[64];
-        EXPECT_EQ(TRUE, OemToCharA(c.oem, out));
-        EXPECT_STREQ(c.ansi, out);
-        EXPECT_EQ(TRUE, CharToOemA(c.ansi, out));
-        EXPECT_STREQ(c.oem, out);
+        WCHAR wide[32] = {};
+        EXPECT_EQ(static_cast<int>(c.wide.size() + 1), MultiByteToWideChar(c.codePage, 0, c.text, -1, wide, 32));
+        EXPECT_EQ(c.wide, std::u16string(wide));
     }
-    char out[8];
-    OemToCharA("\xC4\xB3", out);  // box drawing has no ANSI character
-    EXPECT_STREQ("??", out);
-    CharToOemA("\x80", out);  // nor the euro sign an OEM one
-    EXPECT_STREQ("?", out);
-    char inPlace[] = "a\x81";
-    OemToCharA(inPlace, inPlace);
-    EXPECT_STREQ("a\xFC", inPlace);
-    WCHAR wide[8];
-    EXPECT_EQ(TRUE, OemToCharW("D:\\\x81\xC4", wide));
-    EXPECT_EQ(std::u16string(u"D:\\\u00FC\u2500"), std::u16string(wide));
+    WCHAR wide[4] = {u'x', u'x', u'x', u'x'};
+    EXPECT_EQ(4, MultiByteToWideChar(CP_ACP, 0, "abc", -1, nullptr, 0));  // the size needed, terminator included
+    EXPECT_EQ(2, MultiByteToWideChar(CP_ACP, 0, "abc", 2, wide, 4));     // no terminator of its own
+    EXPECT_EQ(std::u16string(u"abxx"), std::u16string(wide, 4));
+    EXPECT_EQ(0, MultiByteToWideChar(CP_ACP, 0, "abcd", -1, wide, 4));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+    EXPECT_EQ(0, MultiByteToWideChar(65001, 0, "abc", -1, wide, 4));  // a code page the simulation lacks
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
 }
 
 TEST_F(SimKernelTest, LstrcmpiIgnoresCase) {

@@ -138,9 +138,10 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
                                 LPDWORD size);
 LSTATUS WINAPI RegCloseKey(HKEY key);
 DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
-BOOL WINAPI OemToCharA(LPCSTR source, LPSTR destination);
-BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination);
-BOOL WINAPI OemToCharW(LPCSTR source, LPWSTR destination);
+#define CP_ACP 0
+#define CP_OEMCP 1
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination,
+                               int destinationLength);
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
 
 // ---- Shell ----

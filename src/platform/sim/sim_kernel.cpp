@@ -6,8 +6,8 @@
 //   the module, then in the current folder, as SearchPath does first.
 // - Folders and files have no 8.3 alias unless a test gives one (sim::SetShortName), as
 //   on a volume without short names: GetShortPathNameA then keeps the long component.
-// - ANSI is code page 1252 and OEM code page 437; a character the target code page lacks
-//   becomes '?'.
+// - ANSI is code page 1252 and OEM code page 437, the only code pages MultiByteToWideChar
+//   knows; a wide character that ANSI lacks becomes '?'.
 // - Every drive letter exists, as an empty root until a test adds files to it.
 // - GetFileAttributesA, an ANSI call, refuses paths of MAX_PATH (260) characters or more.
 #include "sim_kernel.h"
@@ -210,13 +210,6 @@ int UnicodeToAnsi(unsigned codePoint) {
     if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) return static_cast<int>(codePoint);
     for (int i = 0; i < 32; ++i)
         if (kAnsi1252Special[i] == codePoint) return 0x80 + i;
-    return -1;
-}
-
-int UnicodeToOem(unsigned codePoint) {
-    if (codePoint < 0x80) return static_cast<int>(codePoint);
-    for (int i = 0; i < 128; ++i)
-        if (kOem437High[i] == codePoint) return 0x80 + i;
     return -1;
 }
 
@@ -632,43 +625,30 @@ DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD s
     return needed + 1;
 }
 
-BOOL WINAPI OemToCharA(LPCSTR source, LPSTR destination) {
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination,
+                               int destinationLength) {
     long long planned = 0;
-    if (PlannedFailure("OemToCharA", &planned)) return static_cast<BOOL>(planned);
-    if (source == nullptr || destination == nullptr) return FALSE;
-    // Byte for byte, so the conversion may work in place.
-    for (size_t i = 0;; ++i) {
-        const unsigned char c = static_cast<unsigned char>(source[i]);
-        const int converted = sim::internal::UnicodeToAnsi(sim::internal::OemToUnicode(c));
-        destination[i] = converted < 0 ? '?' : static_cast<char>(converted);
-        if (c == 0) break;
+    if (PlannedFailure("MultiByteToWideChar", &planned)) return static_cast<int>(planned);
+    (void)flags;  // a single-byte code page has no invalid sequence to flag
+    const bool ansi = codePage == CP_ACP || codePage == 1252;
+    const bool oem = codePage == CP_OEMCP || codePage == 437;
+    if ((!ansi && !oem) || source == nullptr || sourceLength == 0 || sourceLength < -1 || destinationLength < 0 ||
+        (destination == nullptr && destinationLength > 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
     }
-    return TRUE;
-}
-
-BOOL WINAPI CharToOemA(LPCSTR source, LPSTR destination) {
-    long long planned = 0;
-    if (PlannedFailure("CharToOemA", &planned)) return static_cast<BOOL>(planned);
-    if (source == nullptr || destination == nullptr) return FALSE;
-    for (size_t i = 0;; ++i) {
-        const unsigned char c = static_cast<unsigned char>(source[i]);
-        const int converted = sim::internal::UnicodeToOem(sim::internal::AnsiToUnicode(c));
-        destination[i] = converted < 0 ? '?' : static_cast<char>(converted);
-        if (c == 0) break;
+    // A length of -1 takes the text with its terminator, which the count then includes.
+    const size_t count = sourceLength == -1 ? strlen(source) + 1 : static_cast<size_t>(sourceLength);
+    if (destinationLength == 0) return static_cast<int>(count);
+    if (count > static_cast<size_t>(destinationLength)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
     }
-    return TRUE;
-}
-
-BOOL WINAPI OemToCharW(LPCSTR source, LPWSTR destination) {
-    long long planned = 0;
-    if (PlannedFailure("OemToCharW", &planned)) return static_cast<BOOL>(planned);
-    if (source == nullptr || destination == nullptr) return FALSE;
-    for (size_t i = 0;; ++i) {
+    for (size_t i = 0; i < count; ++i) {
         const unsigned char c = static_cast<unsigned char>(source[i]);
-        destination[i] = static_cast<WCHAR>(sim::internal::OemToUnicode(c));
-        if (c == 0) break;
+        destination[i] = static_cast<WCHAR>(ansi ? sim::internal::AnsiToUnicode(c) : sim::internal::OemToUnicode(c));
     }
-    return TRUE;
+    return static_cast<int>(count);
 }
 
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {

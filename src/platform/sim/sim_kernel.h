@@ -34,7 +34,6 @@ bool LookUpPath(const std::string& path, FileLookup* result);
 unsigned AnsiToUnicode(unsigned char c);
 unsigned OemToUnicode(unsigned char c);
 int UnicodeToAnsi(unsigned codePoint);  // -1 when 1252 has no such character
-int UnicodeToOem(unsigned codePoint);   // -1 when 437 has no such character
 // Case folding of code page 1252 text, as the file system, the registry and lstrcmpiA compare it.
 unsigned char FoldAnsi(unsigned char c);
 std::string FoldKey(const std::string& text);
