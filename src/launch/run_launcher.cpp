@@ -85,11 +85,10 @@ int OfferInstaller() {
     return WaitAfterStart(Install32Window, InstallNTWindow);
 }
 
-// The launch path holds the install location.
+// The launch path holds the install location, cleaned when ExtractFolder asks for it.
 int RunInstalled() {
     WorkText& launchPath = SettingsFile.WorkBuffer;
     if (Settings.RunNeeded == 0 && Settings.VerifyInstallation == 0) return EndWith(ExitDone);
-    if (Settings.ExtractFolder != 0) CleanInstallFolder(launchPath.Data());
     const size_t length = launchPath.Length();
     if (length == 0 || launchPath[length - 1] != '\\') launchPath.AppendChar('\\');
     launchPath.Append(Settings.RunRelative != 0 ? Pick(Settings.InstalledProgram32, Settings.InstalledProgramNT).CStr()
@@ -122,7 +121,13 @@ int CheckInstallation() {
     else
         RegistryQuery.ValueName.Assign(Settings.RunLocationValue.CStr());
     if (!QueryInstallLocation()) return OfferInstaller();
-    SettingsFile.WorkBuffer.Assign(RegistryQuery.ResultText.CStr());
+    WorkText& location = SettingsFile.WorkBuffer;
+    location.Assign(RegistryQuery.ResultText.CStr());
+    if (Settings.ExtractFolder != 0) CleanInstallFolder(location.Data());
+    // An empty location (a value an uninstaller blanked, or one the clean-up leaves nothing
+    // of) names no folder: taken as a root, it would find a program of that name at the
+    // root of whatever drive is current.
+    if (location.Empty()) return OfferInstaller();
     return RunInstalled();
 }
 

@@ -83,6 +83,27 @@ TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
              sim::AddFile("C:\\APPS\\TOOL\\RUN32.EXE", "MZ");
          },
          {IDOK}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        // An empty location names no installation, though \RUN32.EXE exists on the current drive.
+        {"empty location", "",
+         [] {
+             DiscWithInstaller();
+             DiscWithProgram();
+             InstalledAt("", false);
+         },
+         {IDOK}, 0, {kInstall}, {"D:\\SETUP32\\SETUP.EXE"}},
+        {"location that the clean-up empties", "ExtractFolder=1",
+         [] {
+             DiscWithInstaller();
+             DiscWithProgram();
+             InstalledAt("\"%ProgramFiles%\\Tool\\tool.exe\"", false);
+         },
+         {IDOK}, 0, {kInstall}, {"D:\\SETUP32\\SETUP.EXE"}},
+        {"empty location, nothing to run or verify", "RunNeeded=0",
+         [] {
+             DiscWithInstaller();
+             InstalledAt("", false);
+         },
+         {IDOK}, 0, {kInstall}, {"D:\\SETUP32\\SETUP.EXE"}},
         {"run alert cancelled", "", [] { InstalledAt("C:\\APPS\\TOOL", true); }, {IDCANCEL}, 0, {kRun}, {}},
         {"run alert OK only, closed", "RunAllowCancel=0", [] { InstalledAt("C:\\APPS\\TOOL", true); },
          {sim::kCloseBox}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
