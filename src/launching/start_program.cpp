@@ -183,14 +183,19 @@ LaunchResult StartProgram(WorkText& launchPath) {
     }
     if (!t.ParameterText.Fits()) return 0;  // a cut document path would open another file
 
+    // The program's folder, without its closing backslash. A program named without any
+    // folder (found along the search path) has none: its own name is no folder to start
+    // in, so none is given and the shell's default applies.
+    bool inFolder = false;
     t.WorkingDirectory.Assign(t.ExecutablePath.CStr());
-    for (size_t i = t.WorkingDirectory.Length(); i > 0; --i) {
+    for (size_t i = t.WorkingDirectory.Length(); i > 0 && !inFolder; --i) {
         if (t.WorkingDirectory[i - 1] == '\\') {
             t.WorkingDirectory.Truncate(i - 1);
-            break;
+            inFolder = true;
         }
     }
+    if (!inFolder) t.WorkingDirectory.Clear();
 
     return LowResult(ShellExecuteA(nullptr, nullptr, t.ExecutablePath.CStr(), t.ParameterText.CStr(),
-                                   t.WorkingDirectory.CStr(), SW_SHOWNORMAL));
+                                   inFolder ? t.WorkingDirectory.CStr() : nullptr, SW_SHOWNORMAL));
 }

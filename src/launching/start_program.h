@@ -27,7 +27,7 @@ void SelectRunNTAffixes();
 struct StartProgramState {
     FixedText<512> ExecutablePath;
     FixedText<511> ParameterText;   // 510 characters, not 511
-    FixedText<512> WorkingDirectory;
+    FixedText<512> WorkingDirectory;  // empty when the program is named without a folder
     FixedText<512> ShortPathBuffer;
     FixedText<12> DocumentExtension;  // at most 7 characters, the dot included
 };

@@ -231,21 +231,24 @@ TEST_F(LaunchingTest, MissingAssociatedProgramFallsBackToTheRegisteredOpenComman
         const char* extensionCommand;  // .txt\shell\open\command
         const char* extraFile;
         const char* started;
+        const char* directory;  // "<null>": none given, the shell's default applies
     } cases[] = {
-        {"extension command", "C:\\VIEW\\VIEW.EXE /open %1", nullptr, Viewer},
-        {"extension command, program missing too", "C:\\ELSE\\VIEW.EXE /open %1", nullptr, Gone},
+        {"extension command", "C:\\VIEW\\VIEW.EXE /open %1", nullptr, Viewer, "C:\\VIEW"},
+        {"extension command, program missing too", "C:\\ELSE\\VIEW.EXE /open %1", nullptr, Gone, "C:\\GONE"},
         {"quoted path with blanks", "\"C:\\Program Files\\Viewer\\VIEW.EXE\" \"%1\"",
-         "C:\\Program Files\\Viewer\\VIEW.EXE", "C:\\Program Files\\Viewer\\VIEW.EXE"},
-        {"quoted, dot in a folder", "\"C:\\Tools.old\\My Viewer\" %1", "C:\\Tools.old\\My Viewer", Gone},
+         "C:\\Program Files\\Viewer\\VIEW.EXE", "C:\\Program Files\\Viewer\\VIEW.EXE", "C:\\Program Files\\Viewer"},
+        {"quoted, dot in a folder", "\"C:\\Tools.old\\My Viewer\" %1", "C:\\Tools.old\\My Viewer", Gone, "C:\\GONE"},
         {"quoted, dot in a folder, cut text exists", "\"C:\\Tools.old\\My Viewer\" %1", "C:\\Tools.old\\My",
-         "C:\\Tools.old\\My"},
-        {"rundll32", "rundll32.exe shell32.dll,Open %1", nullptr, Gone},
-        {"unclosed quote", "\"C:\\VIEW\\VIEW.EXE", nullptr, Viewer},
-        {"leading spaces", "   C:\\VIEW\\VIEW.EXE %1", nullptr, Viewer},
-        {"no dot: not cut", "C:\\VIEW\\VIEWER /x", "C:\\VIEW\\VIEWER", Gone},
-        {"no dot, no arguments", "C:\\VIEW\\VIEWER", "C:\\VIEW\\VIEWER", "C:\\VIEW\\VIEWER"},
-        {"command of 511", long511.c_str(), nullptr, Viewer},
-        {"command of 512: not found", long512.c_str(), nullptr, Gone},
+         "C:\\Tools.old\\My", "C:\\Tools.old"},
+        {"rundll32", "rundll32.exe shell32.dll,Open %1", nullptr, Gone, "C:\\GONE"},
+        {"unclosed quote", "\"C:\\VIEW\\VIEW.EXE", nullptr, Viewer, "C:\\VIEW"},
+        {"leading spaces", "   C:\\VIEW\\VIEW.EXE %1", nullptr, Viewer, "C:\\VIEW"},
+        {"no dot: not cut", "C:\\VIEW\\VIEWER /x", "C:\\VIEW\\VIEWER", Gone, "C:\\GONE"},
+        {"no dot, no arguments", "C:\\VIEW\\VIEWER", "C:\\VIEW\\VIEWER", "C:\\VIEW\\VIEWER", "C:\\VIEW"},
+        // A bare name is found along the search path; its own name is no folder to start in.
+        {"program named without a folder", "notepad.exe %1", "D:\\NOTEPAD.EXE", "notepad.exe", "<null>"},
+        {"command of 511", long511.c_str(), nullptr, Viewer, "C:\\VIEW"},
+        {"command of 512: not found", long512.c_str(), nullptr, Gone, "C:\\GONE"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -260,6 +263,7 @@ TEST_F(LaunchingTest, MissingAssociatedProgramFallsBackToTheRegisteredOpenComman
         const sim::ShellStart start = OnlyStart();
         EXPECT_EQ(c.started, start.file);
         EXPECT_EQ("D:\\DOCS\\README.TXT", start.parameters);
+        EXPECT_EQ(c.directory, start.directory);
     }
 }
 
@@ -308,7 +312,7 @@ TEST_F(LaunchingTest, StartsThroughTheShellInTheProgramsFolder) {
         {"D:\\RUN32.EXE", "D:"},
         {"C:\\WINDOWS\\NOTEPAD.EXE", "C:\\WINDOWS"},
         {"D:\\A\\B\\C.EXE", "D:\\A\\B"},
-        {"RUN32.EXE", "RUN32.EXE"},
+        {"RUN32.EXE", "<null>"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.program);

@@ -76,7 +76,7 @@ struct ShellStart {
     std::string verb;  // "<null>" for a null verb
     std::string file;
     std::string parameters;
-    std::string directory;
+    std::string directory;  // "<null>" for a null directory
     int show;
     UINT result;
 };

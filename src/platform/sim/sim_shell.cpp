@@ -148,7 +148,7 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
                      verb ? verb : "<null>",
                      file ? file : "",
                      parameters ? parameters : "",
-                     directory ? directory : "",
+                     directory ? directory : "<null>",
                      show,
                      0};
     AddTrace("ShellExecuteA " + start.file);
