@@ -2,9 +2,18 @@
 enable_language(RC)
 
 # No -fdata-sections: with it this compiler puts zero-initialised state in .data, on disk.
-set(TAVIO_PRODUCT_FLAGS -Os -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables -fno-unwind-tables
+set(TAVIO_PRODUCT_FLAGS -Oz -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+    -fno-unwind-tables
     -ffunction-sections -fno-threadsafe-statics -fno-stack-protector -Wall -Wextra
-    -Wno-unused-parameter -Wno-cast-function-type)
+    -Wno-unused-parameter -Wno-cast-function-type
+    # Whole-program optimisation at the product's link: some 1.5 KB smaller. Fat objects keep
+    # ordinary code beside the LTO data, so the Wine test programs link the logic as usual.
+    -flto -ffat-lto-objects)
+
+# Windows keeps 32-bit stacks 4-byte aligned only; asking for more costs code in every function.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  list(APPEND TAVIO_PRODUCT_FLAGS -mpreferred-stack-boundary=2)
+endif()
 
 file(GLOB TAVIO_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/win32/*.cpp)
 
@@ -25,7 +34,7 @@ if(CMAKE_SIZEOF_VOID_P EQUAL 8)
 else()
   set(TAVIO_ENTRY _TavioEntry@0)
 endif()
-target_link_options(autoplay PRIVATE -nostartfiles -nostdlib -Wl,-e,${TAVIO_ENTRY} -Wl,--gc-sections -s
+target_link_options(autoplay PRIVATE ${TAVIO_PRODUCT_FLAGS} -nostartfiles -nostdlib -Wl,-e,${TAVIO_ENTRY} -Wl,--gc-sections -s
     -Wl,--enable-stdcall-fixup -Wl,--no-seh -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512 -Wl,--section-alignment,4096
     -Wl,-Map,${CMAKE_BINARY_DIR}/AUTOPLAY.map)
 target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi32 shell32 msvcrt gcc)

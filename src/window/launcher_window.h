@@ -4,12 +4,13 @@
 
 #include "platform/windows_api.h"
 
+// NoWait is 0 so that the window room starts all zero: it then takes no room in the file.
 enum WaitTarget {
-    Install32Window = 0,
-    InstallNTWindow = 1,
-    Run32Window = 2,
-    RunNTWindow = 3,
-    NoWait = 4
+    NoWait = 0,
+    Install32Window = 1,
+    InstallNTWindow = 2,
+    Run32Window = 3,
+    RunNTWindow = 4
 };
 
 constexpr UINT CloseCommand = 106;     // the one WM_COMMAND the window understands
