@@ -19,6 +19,9 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <string>
+
+#include "../tests/e2e/message_box.h"
 #include "sample_disc.h"
 
 namespace {
@@ -92,7 +95,7 @@ struct BoxSearch {
 
 BOOL CALLBACK FindBoxOf(HWND window, LPARAM param) {
     BoxSearch& search = *reinterpret_cast<BoxSearch*>(param);
-    if (!IsWindowVisible(window) || !ClassIs(window, "#32770")) return TRUE;
+    if (!IsWindowVisible(window) || !IsMessageBoxWindow(window)) return TRUE;
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
     for (int i = 0; i < search.Owners->Count; ++i) {
@@ -130,62 +133,33 @@ HWND FindOfClass(const char* className, bool visibleOnly, bool close = false) {
 // ---- box
 
 // The box's text, one "text: " line per line, with the trailing empty lines dropped.
-void PrintBoxText(HWND box) {
-    static char text[4096];
-    if (!GetDlgItemTextA(box, 0xFFFF, text, sizeof text)) text[0] = '\0';
-    int end = lstrlenA(text);
+void PrintBoxText(const std::string& text) {
+    size_t end = text.size();
     while (end > 0 && (text[end - 1] == '\n' || text[end - 1] == '\r')) --end;
-    text[end] = '\0';
-    char* line = text;
-    for (char* p = text;; ++p) {
-        if (*p == '\n' || *p == '\r' || *p == '\0') {
-            const char stop = *p;
-            *p = '\0';
-            PrintLine("text: ", line);
-            if (stop == '\0') break;
-            if (stop == '\r' && p[1] == '\n') ++p;
+    size_t line = 0;
+    for (size_t p = 0;; ++p) {
+        if (p == end || text[p] == '\n' || text[p] == '\r') {
+            PrintLine("text: ", text.substr(line, p - line).c_str());
+            if (p == end) break;
+            if (text[p] == '\r' && p + 1 < end && text[p + 1] == '\n') ++p;
             line = p + 1;
         }
     }
 }
 
-struct ButtonList {
-    char Text[200];
-    char Default[40];
-};
-
-BOOL CALLBACK CollectButton(HWND child, LPARAM param) {
-    ButtonList& list = *reinterpret_cast<ButtonList*>(param);
-    if (!ClassIs(child, "Button") || !IsWindowVisible(child)) return TRUE;
-    char raw[40], label[40];
-    GetWindowTextA(child, raw, sizeof raw);
-    int n = 0;
-    for (const char* p = raw; *p; ++p)
-        if (*p != '&') label[n++] = *p;
-    label[n] = '\0';
-    if (lstrlenA(list.Text) + n + 3 < static_cast<int>(sizeof list.Text)) {
-        if (list.Text[0]) lstrcatA(list.Text, ", ");
-        lstrcatA(list.Text, label);
-    }
-    if ((GetWindowLongA(child, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) lstrcpyA(list.Default, label);
-    return TRUE;
+// Labels without their access-key marks, as the user reads them.
+std::string Label(const std::string& raw) {
+    std::string label;
+    for (char c : raw)
+        if (c != '&') label += c;
+    return label;
 }
 
-void PrintButtons(HWND box) {
-    ButtonList list = {};
-    EnumChildWindows(box, CollectButton, reinterpret_cast<LPARAM>(&list));
-    char line[300];
-    if (list.Default[0])
-        wsprintfA(line, "%s (default %s)", list.Text, list.Default);
-    else
-        lstrcpyA(line, list.Text);
-    PrintLine("buttons: ", line);
-}
-
-bool BoxComplete(HWND box) {
-    HWND text = GetDlgItem(box, 0xFFFF);
-    HWND ok = GetDlgItem(box, IDOK);
-    return text && GetWindowTextLengthA(text) > 0 && ok && IsWindowVisible(ok);
+void PrintButtons(const MessageBoxView& box) {
+    std::string line;
+    for (const std::string& button : box.buttons) line += (line.empty() ? "" : ", ") + Label(button);
+    if (!box.defaultButton.empty()) line += " (default " + Label(box.defaultButton) + ")";
+    PrintLine("buttons: ", line.c_str());
 }
 
 bool WaitGone(HWND window, DWORD limitMs) {
@@ -220,19 +194,15 @@ int Box(const char* exeName, DWORD seconds, bool answer) {
         }
         Sleep(kPollMs);
     }
-    // The frame may be visible a moment before the text and the buttons are in place.
-    const DWORD shown = GetTickCount();
-    while (!BoxComplete(box) && !Expired(shown, 3000)) Sleep(kPollMs);
-    Sleep(100);  // and painted
+    const MessageBoxView view = ReadMessageBox(box);
+    Sleep(100);  // and painted, for the screenshot
     if (!IsWindow(box)) {
         Print("a message box closed before it could be read\n");
         return 1;
     }
-    char caption[400];
-    GetWindowTextA(box, caption, sizeof caption);
-    PrintLine("caption: ", caption);
-    PrintBoxText(box);
-    PrintButtons(box);
+    PrintLine("caption: ", view.caption.c_str());
+    PrintBoxText(view.text);
+    PrintButtons(view);
     Print("ready\n");
     if (!answer) {
         if (!WaitGone(box, limitMs)) {

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "message_box.h"
 #include "scenario.h"
 
 namespace {
@@ -281,26 +282,10 @@ void CompareSnapshots(const Snapshot& before, const Snapshot& after) {
 
 // ---- processes and boxes ----
 
-struct Box {
-    HWND window = nullptr;
-    std::string caption, text;
-    std::vector<std::string> buttons;
-    std::vector<int> buttonIds;
-    std::vector<HWND> buttonWindows;
-    std::string defaultButton;
-};
-
 std::string Joined(const std::vector<std::string>& parts) {
     std::string out;
     for (size_t i = 0; i < parts.size(); ++i) out += (i ? ", " : "") + parts[i];
     return out;
-}
-
-std::string WindowText(HWND window) {
-    char text[8192];
-    text[0] = '\0';
-    GetWindowTextA(window, text, sizeof text);
-    return text;
 }
 
 struct BoxSearch {
@@ -314,8 +299,7 @@ BOOL CALLBACK FindBoxProc(HWND window, LPARAM param) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
     if (pid != search->pid || search->skip->count(window)) return TRUE;
-    char cls[64];
-    if (GetClassNameA(window, cls, sizeof cls) && lstrcmpA(cls, "#32770") == 0) {
+    if (IsMessageBoxWindow(window)) {
         search->found = window;
         return FALSE;
     }
@@ -328,74 +312,18 @@ HWND FindBox(DWORD pid, const std::set<HWND>& skip) {
     return search.found;
 }
 
-BOOL CALLBACK CollectButtonsProc(HWND child, LPARAM param) {
-    std::vector<HWND>* list = reinterpret_cast<std::vector<HWND>*>(param);
-    char cls[64];
-    if (GetClassNameA(child, cls, sizeof cls) && lstrcmpiA(cls, "Button") == 0 &&
-        (GetWindowLongA(child, GWL_STYLE) & WS_VISIBLE))
-        list->push_back(child);
-    return TRUE;
-}
-
-Box ReadBoxOnce(HWND window) {
-    Box box;
-    box.window = window;
-    box.caption = WindowText(window);
-    HWND text = GetDlgItem(window, 0xFFFF);
-    box.text = text ? WindowText(text) : "<no control 0xFFFF>";
-    std::vector<HWND> list;
-    EnumChildWindows(window, CollectButtonsProc, reinterpret_cast<LPARAM>(&list));
-    // Left to right, as the user reads them.
-    std::sort(list.begin(), list.end(), [](HWND a, HWND b) {
-        RECT ra, rb;
-        GetWindowRect(a, &ra);
-        GetWindowRect(b, &rb);
-        return ra.left < rb.left;
-    });
-    for (HWND b : list) {
-        box.buttons.push_back(WindowText(b));
-        box.buttonIds.push_back(GetDlgCtrlID(b));
-        box.buttonWindows.push_back(b);
-        if ((GetWindowLongA(b, GWL_STYLE) & 0x0F) == BS_DEFPUSHBUTTON) box.defaultButton = box.buttons.back();
-    }
-    return box;
-}
-
-bool SameBox(const Box& a, const Box& b) {
-    return a.caption == b.caption && a.text == b.text && a.buttons == b.buttons && a.defaultButton == b.defaultButton;
-}
-
-// The box as the user sees it: once it is visible and two reads agree (the box fills in its
-// controls between creation and showing).
-Box ReadBox(HWND window) {
-    DWORD start = GetTickCount();
-    while (!IsWindowVisible(window) && GetTickCount() - start < 3000 && IsWindow(window)) Sleep(10);
-    Box last = ReadBoxOnce(window);
-    for (int i = 0; i < 50; ++i) {
-        Sleep(20);
-        Box now = ReadBoxOnce(window);
-        if (SameBox(now, last)) return now;
-        last = now;
-    }
-    return last;
-}
-
-void DescribeBox(const std::string& label, const Box& box) {
+void DescribeBox(const std::string& label, const MessageBoxView& box) {
     Note(label + ": caption " + Quoted(box.caption));
     Note("  text " + Quoted(box.text));
     Note("  buttons " + Joined(box.buttons) + ", default " + (box.defaultButton.empty() ? "none" : box.defaultButton));
 }
 
 // Answers a box with a button's command (as a click does) or with the close box.
-bool AnswerBox(const Box& box, const std::string& answer) {
+bool AnswerBox(const MessageBoxView& box, const std::string& answer) {
     if (IEquals(answer, "close")) {
         PostMessageA(box.window, WM_SYSCOMMAND, SC_CLOSE, 0);
     } else {
-        size_t i = 0;
-        while (i < box.buttons.size() && box.buttons[i] != answer) ++i;
-        if (i == box.buttons.size()) return false;
-        PostMessageA(box.window, WM_COMMAND, MAKEWPARAM(box.buttonIds[i], BN_CLICKED),
-                     reinterpret_cast<LPARAM>(box.buttonWindows[i]));
+        if (!PressMessageBoxButton(box, answer)) return false;
     }
     DWORD start = GetTickCount();
     while (IsWindow(box.window) && IsWindowVisible(box.window) && GetTickCount() - start < kBoxCloseTimeoutMs) Sleep(10);
@@ -520,7 +448,7 @@ public:
 private:
     void HandleBox(HWND window) {
         handled_.insert(window);
-        Box box = ReadBox(window);
+        MessageBoxView box = ReadMessageBox(window);
         const size_t index = boxes_.size();
         boxes_.push_back(box);
         DescribeBox("box " + std::to_string(index + 1), box);
@@ -561,7 +489,7 @@ private:
             HWND window = FindBox(second.pi.dwProcessId, seen);
             if (!window) continue;
             seen.insert(window);
-            Box box = ReadBox(window);
+            MessageBoxView box = ReadMessageBox(window);
             DescribeBox("second instance's box", box);
             Mismatch("the second instance showed a box: " + Quoted(box.caption) + " " + Quoted(box.text));
             AnswerBox(box, "close");
@@ -599,7 +527,7 @@ private:
                          Quoted(want.text) + ")");
                 continue;
             }
-            const Box& got = boxes_[i];
+            const MessageBoxView& got = boxes_[i];
             if (i >= sc_.boxes.size()) {
                 Mismatch(label + ": not expected (caption " + Quoted(got.caption) + ", text " + Quoted(got.text) + ")");
                 continue;
@@ -657,7 +585,7 @@ private:
     std::string exe_;
     std::set<HWND> handled_;
     std::set<DWORD> pids_;
-    std::vector<Box> boxes_;
+    std::vector<MessageBoxView> boxes_;
     bool secondDone_ = false;
     unsigned long long runStart_ = 0;  // FILETIME of the run's start
     DWORD exitCode_ = 0;
