@@ -1,5 +1,9 @@
 // Host tests of the simulated kernel, registry, profile and shell: each case a rule Windows (or Wine) follows.
+#include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -264,6 +268,52 @@ TEST_F(SimKernelTest, AliasesWorkWhereverAPathIsUsed) {
     EXPECT_STREQ("v", value);
 }
 
+TEST_F(SimKernelTest, LongPathGivesEachComponentsLongName) {
+    sim::AddFile("C:\\Program Files\\Long Tool Name\\tool.exe");
+    sim::SetShortName("C:\\Program Files", "PROGRA~1");
+    EXPECT_EQ("C:\\Program Files\\Long Tool Name\\tool.exe", sim::LongPath("c:\\progra~1\\long tool name\\TOOL.EXE"));
+    EXPECT_EQ("C:\\Program Files\\none\\x.exe", sim::LongPath("C:\\PROGRA~1\\none\\x.exe"));
+}
+
+// A disc being made, loaded from the host: names as there, bytes read when a read needs them.
+TEST_F(SimKernelTest, HostFolderLoadsAsADrive) {
+    char pattern[] = "/tmp/tavio-sim-XXXXXX";
+    ASSERT_NE(nullptr, mkdtemp(pattern));
+    const std::string host = pattern;
+    auto write = [](const std::string& path, const char* text) {
+        FILE* file = fopen(path.c_str(), "wb");
+        ASSERT_NE(nullptr, file);
+        fputs(text, file);
+        fclose(file);
+    };
+    ASSERT_EQ(0, mkdir((host + "/Setup32").c_str(), 0700));
+    write(host + "/AUTOPLAY.INI", "[s]\r\nk=one\r\n");
+    write(host + "/Setup32/setup.exe", "MZ");
+    write(host + "/Caf\xC3\xA9.txt", "");  // UTF-8 on the host, code page 1252 in the simulation
+    EXPECT_TRUE(sim::AddHostFolder("D:\\", host.c_str()));
+    EXPECT_TRUE(sim::FileExistsInSim("D:\\SETUP32\\SETUP.EXE"));
+    EXPECT_TRUE(sim::FileExistsInSim("D:\\CAF\xC9.TXT"));
+    EXPECT_EQ(FILE_ATTRIBUTE_DIRECTORY, GetFileAttributesA("D:\\Setup32"));
+    char value[16];
+    GetPrivateProfileStringA("s", "k", "", value, sizeof(value), "D:\\AUTOPLAY.INI");
+    EXPECT_STREQ("one", value);
+    write(host + "/AUTOPLAY.INI", "[s]\r\nk=two\r\n");
+    GetPrivateProfileStringA("s", "k", "", value, sizeof(value), "D:\\AUTOPLAY.INI");
+    EXPECT_STREQ("two", value);
+    // Names that differ only in letter case are one name on Windows: the second is left out.
+    write(host + "/autoplay.ini", "");
+    sim::Reset();
+    EXPECT_FALSE(sim::AddHostFolder("D:\\", host.c_str()));
+    EXPECT_TRUE(sim::FileExistsInSim("D:\\AUTOPLAY.INI"));
+    ExpectAndClearFailures(1);
+    EXPECT_FALSE(sim::AddHostFolder("D:\\", (host + "/none").c_str()));
+    ExpectAndClearFailures(1);
+    for (const char* name : {"/AUTOPLAY.INI", "/autoplay.ini", "/Setup32/setup.exe", "/Caf\xC3\xA9.txt"})
+        remove((host + name).c_str());
+    rmdir((host + "/Setup32").c_str());
+    rmdir(host.c_str());
+}
+
 // ---- Profile files ----
 
 TEST_F(SimKernelTest, ProfileStringsFollowWindowsParsing) {
@@ -385,6 +435,31 @@ TEST_F(SimKernelTest, ProfileEnumerationListsNamesWithDoubleZero) {
     EXPECT_EQ(0, memcmp("name1\0name2\0na\0", buffer, 16));
     EXPECT_EQ(18u, GetPrivateProfileStringA(nullptr, "name1", "d", buffer, sizeof(buffer), "D:\\A.INI"));
     EXPECT_EQ(0, memcmp("section1\0section2\0", buffer, 19));
+}
+
+TEST_F(SimKernelTest, ProfileEntriesGiveWhatTheReaderKeepsWithLineNumbers) {
+    sim::AddFile("D:\\A.INI", "; note\r\n[ s ]\r\n k = \"v\" \r\n\r\nbare\r=kept\r\n=dropped\n[open\n");
+    const std::vector<sim::ProfileEntry> entries = sim::ProfileEntries("D:\\A.INI");
+    const struct {
+        int line;
+        bool section;
+        const char* name;
+        bool hasValue;
+        const char* value;
+    } expected[] = {
+        {2, true, "s", false, ""},  {3, false, "k", true, "\"v\""}, {5, false, "bare", false, ""},
+        {6, false, "", true, "kept"}, {8, false, "[open", false, ""},
+    };
+    ASSERT_EQ(sizeof expected / sizeof expected[0], entries.size());
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(expected[i].line, entries[i].line);
+        EXPECT_EQ(expected[i].section, entries[i].section);
+        EXPECT_EQ(expected[i].name, entries[i].name);
+        EXPECT_EQ(expected[i].hasValue, entries[i].hasValue);
+        EXPECT_EQ(expected[i].value, entries[i].value);
+    }
+    EXPECT_TRUE(sim::ProfileEntries("D:\\NONE.INI").empty());
 }
 
 // Disagreements with Wine found by the fidelity suite, each as Wine (or, where they differ, Windows) does it.

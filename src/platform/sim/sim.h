@@ -44,16 +44,35 @@ void SetRegisterClassExAvailable(bool available);
 // them is added. Names compare ignoring case. Parent folders are created as needed.
 void AddFolder(const char* path);
 void AddFile(const char* path, const std::string& content = std::string());
+// Loads a folder of the host (a disc being made) below a Windows folder ("D:\\"), with its
+// subfolders, as they are now; the files' bytes stay on the host and are read when needed.
+// Host names in UTF-8 become ANSI names. False (and a failure recorded) when the folder
+// cannot be read or two of its names differ only in letter case.
+bool AddHostFolder(const char* windowsFolder, const char* hostFolder);
 void RemoveFile(const char* path);
 bool FileExistsInSim(const char* path);
 // Gives the last component of an existing file or folder its 8.3 alias ("README~1.TXT");
 // GetShortPathNameA then uses the alias for that component wherever it appears.
 void SetShortName(const char* longPath, const char* alias);
+// The full path with each existing component's long name, as a started program finds its
+// own module path; components that do not exist stay as written.
+std::string LongPath(const char* path);
 // A stale copy of a profile file in the system's cache, as the 95/98 family keeps one
 // across processes: reads see it until the cache is flushed for that path.
 void CacheProfileFile(const char* path, const std::string& staleContent);
 // Paths whose cached copy the logic dropped (WritePrivateProfileString*(NULL, NULL, NULL, path)).
 const std::vector<std::string>& ProfileFlushes();
+// A profile file as GetPrivateProfileStringA parses it, for tools that point at its lines:
+// each section header and each entry the reader keeps, in file order (comments, blank
+// lines and the entries the reader drops are left out). Empty when it cannot be read.
+struct ProfileEntry {
+    int line;           // 1-based; CR LF, a lone CR and a lone LF each end one line
+    bool section;       // a header: name is the section's name
+    std::string name;   // trimmed; a line without '=' is a key of that whole text
+    bool hasValue;      // the line has '='
+    std::string value;  // trimmed, with any quotes as written
+};
+std::vector<ProfileEntry> ProfileEntries(const char* path);
 
 // ---- Registry and environment ----
 // Keys are created as needed; key paths use backslashes and compare ignoring case.

@@ -10,10 +10,15 @@
 //   knows; a wide character that ANSI lacks becomes '?'.
 // - Every drive letter exists, as an empty root until a test adds files to it.
 // - GetFileAttributesA, an ANSI call, refuses paths of MAX_PATH (260) characters or more.
+// - A folder of the host loaded as a drive (sim::AddHostFolder) keeps its files on the host:
+//   their bytes are read when a profile read needs them, so a change shows at the next read.
 #include "sim_kernel.h"
 
 #include <ctype.h>
+#include <dirent.h>
+#include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 
 #include <map>
 #include <memory>
@@ -29,6 +34,7 @@ struct Node {
     std::string alias;  // the 8.3 alias, "" for none
     bool folder = false;
     std::string content;
+    std::string hostPath;  // a file loaded from the host: its bytes live there
     std::map<std::string, std::unique_ptr<Node>> children;  // by folded long name
 };
 
@@ -176,6 +182,62 @@ std::string Join(const std::string& drive, const std::vector<std::string>& compo
     return text;
 }
 
+// A name made of UTF-8 sequences, some of them multibyte: how a Linux host spells a
+// non-ASCII name. A name in the ANSI code page (a Windows host) is never valid UTF-8 but
+// in contrived cases, and stays as it is.
+bool IsMultibyteUtf8(const std::string& name) {
+    bool multibyte = false;
+    for (size_t i = 0; i < name.size();) {
+        const unsigned char lead = static_cast<unsigned char>(name[i]);
+        const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        if (length == 0 || i + length > name.size()) return false;
+        for (size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return false;
+        multibyte = multibyte || length > 1;
+        i += length;
+    }
+    return multibyte;
+}
+
+// Adds the host folder's files and folders below folder, recursively.
+bool LoadHostFolder(Node* folder, const std::string& host) {
+    DIR* listing = opendir(host.c_str());
+    if (listing == nullptr) {
+        AddFailure("cannot read the host folder \"" + host + "\"");
+        return false;
+    }
+    std::vector<std::string> names;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") names.push_back(name);
+    }
+    closedir(listing);
+    bool loaded = true;
+    for (const std::string& hostName : names) {
+        const std::string path = host + "/" + hostName;
+        struct stat info;
+        if (stat(path.c_str(), &info) != 0) continue;  // a dangling link: nothing Windows would see
+        const bool isFolder = S_ISDIR(info.st_mode);
+        if (!isFolder && !S_ISREG(info.st_mode)) continue;
+        const std::string name = IsMultibyteUtf8(hostName) ? Utf8ToAnsi(hostName) : hostName;
+        std::unique_ptr<Node>& slot = folder->children[FoldKey(name)];
+        if (slot) {
+            // Two host names that differ only in letter case are one name on Windows.
+            AddFailure("\"" + path + "\" and \"" + slot->name + "\" are one name on Windows; the second is left out");
+            loaded = false;
+            continue;
+        }
+        slot.reset(new Node);
+        slot->name = name;
+        slot->folder = isFolder;
+        if (isFolder)
+            loaded = LoadHostFolder(slot.get(), path) && loaded;
+        else
+            slot->hostPath = path;
+    }
+    return loaded;
+}
+
 // Code page 437, 0x80 to 0xFF.
 const unsigned short kOem437High[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
@@ -289,6 +351,7 @@ bool LookUpPath(const std::string& path, FileLookup* result) {
     result->fullPath = Join(parsed.drive, parsed.components);
     result->trailingSeparator = parsed.trailingSeparator;
     result->content = nullptr;
+    result->hostPath.clear();
     Node* node = FindDrive(parsed.drive);
     std::vector<std::string> longNames;
     result->kind = node != nullptr ? NodeKind::Folder : NodeKind::MissingFolder;
@@ -305,11 +368,31 @@ bool LookUpPath(const std::string& path, FileLookup* result) {
     }
     if (node != nullptr) {
         result->kind = node->folder ? NodeKind::Folder : NodeKind::File;
-        if (!node->folder) result->content = &node->content;
+        if (!node->folder) {
+            result->content = &node->content;
+            result->hostPath = node->hostPath;
+        }
     }
     for (size_t i = longNames.size(); i < parsed.components.size(); ++i) longNames.push_back(parsed.components[i]);
     result->longPath = Join(parsed.drive, longNames);
     return true;
+}
+
+bool FileBytes(const FileLookup& found, std::string* bytes) {
+    if (found.kind != NodeKind::File || found.content == nullptr) return false;
+    if (found.hostPath.empty()) {
+        *bytes = *found.content;
+        return true;
+    }
+    FILE* file = fopen(found.hostPath.c_str(), "rb");
+    if (file == nullptr) return false;
+    bytes->clear();
+    char chunk[4096];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes->append(chunk, got);
+    const bool read = ferror(file) == 0;
+    fclose(file);
+    return read;
 }
 
 // ---- Environment ----
@@ -355,6 +438,12 @@ void SetRegisterClassExAvailable(bool available) { internal::Kernel.registerClas
 
 void AddFolder(const char* path) { internal::MakeNode(path, true); }
 
+bool AddHostFolder(const char* windowsFolder, const char* hostFolder) {
+    internal::Node* folder = internal::MakeNode(windowsFolder, true);
+    if (folder == nullptr || hostFolder == nullptr) return false;
+    return internal::LoadHostFolder(folder, hostFolder);
+}
+
 void AddFile(const char* path, const std::string& content) {
     internal::Node* node = internal::MakeNode(path, false);
     if (node != nullptr) node->content = content;
@@ -387,6 +476,12 @@ void SetShortName(const char* longPath, const char* alias) {
         return;
     }
     node->alias = alias ? alias : "";
+}
+
+std::string LongPath(const char* path) {
+    internal::FileLookup found;
+    if (path == nullptr || !internal::LookUpPath(path, &found)) return path != nullptr ? path : "";
+    return found.longPath;
 }
 
 void SetEnvironmentVariable(const char* name, const char* value) {

@@ -22,12 +22,15 @@ struct FileLookup {
     std::string fullPath;  // the full path as written (aliases kept), no trailing backslash but for a root
     std::string longPath;  // with each existing component's long name; equals fullPath where nothing matched
     bool trailingSeparator = false;
-    const std::string* content = nullptr;  // a file's bytes
+    const std::string* content = nullptr;  // a file's bytes, unless they live on the host
+    std::string hostPath;                  // a file loaded from a host folder: where its bytes are
 };
 // Resolves a Windows path (relative ones against kCurrentFolder) the way the file system
 // would: case-insensitive, 8.3 aliases accepted for any component. False for an empty or
 // malformed path.
 bool LookUpPath(const std::string& path, FileLookup* result);
+// A file's bytes as they are now; false for no file, or a host file that cannot be read.
+bool FileBytes(const FileLookup& found, std::string* bytes);
 
 // ---- Code pages ----
 // ANSI is code page 1252, OEM code page 437.

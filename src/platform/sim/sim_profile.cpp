@@ -28,10 +28,12 @@ struct ProfileKey {
     std::string name;
     bool hasValue;  // false for a line without '='
     std::string value;
+    int line;       // where it stands in the file, for tools that point at it
 };
 struct ProfileSection {
     std::string name;  // "" for the keys before the first section: the section "" finds them
     std::vector<ProfileKey> keys;
+    int line;          // of the header; 0 for the keys before the first section
 };
 
 // Blanks as the profile reader trims them: white space, and ^Z (DOS end of file, found on CD-ROMs).
@@ -62,19 +64,22 @@ std::string DecodeFile(const std::string& bytes) {
 
 std::vector<ProfileSection> Parse(const std::string& bytes) {
     const std::string text = DecodeFile(bytes);
-    std::vector<ProfileSection> sections(1, ProfileSection{"", {}});
+    std::vector<ProfileSection> sections(1, ProfileSection{"", {}, 0});
     size_t start = 0;
+    int lineNumber = 0;
     while (start < text.size()) {
-        // Lines end at any run of CR and LF, so CR-only files read like CRLF ones.
+        // Lines end at any run of CR and LF, so CR-only files read like CRLF ones. For the
+        // line numbers an editor shows, CR LF ends one line, and so does a lone CR or LF.
         size_t end = start;
         while (end < text.size() && text[end] != '\r' && text[end] != '\n') ++end;
         const std::string line = Trim(text.substr(start, end - start));
-        start = end + 1;
+        ++lineNumber;
+        start = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
         if (line.empty()) continue;
         if (line[0] == '[') {
             const size_t close = line.rfind(']');
             if (close != std::string::npos) {
-                sections.push_back(ProfileSection{Trim(line.substr(1, close - 1)), {}});
+                sections.push_back(ProfileSection{Trim(line.substr(1, close - 1)), {}, lineNumber});
                 continue;
             }
             // Without ']' the line is read as a key line.
@@ -83,8 +88,8 @@ std::vector<ProfileSection> Parse(const std::string& bytes) {
         const size_t equals = line.find('=');
         std::vector<ProfileKey>& keys = sections.back().keys;
         ProfileKey entry = equals == std::string::npos
-                               ? ProfileKey{line, false, ""}
-                               : ProfileKey{Trim(line.substr(0, equals)), true, Trim(line.substr(equals + 1))};
+                               ? ProfileKey{line, false, "", lineNumber}
+                               : ProfileKey{Trim(line.substr(0, equals)), true, Trim(line.substr(equals + 1)), lineNumber};
         // Wine keeps a nameless entry ("=v") only when the one before it has a name.
         if (entry.name.empty() && !keys.empty() && keys.back().name.empty()) continue;
         keys.push_back(entry);
@@ -112,8 +117,8 @@ ProfileOpen ReadProfileFile(const char* file, std::string* content) {
     }
     // The Windows folder always exists, even where a test has not made it.
     if (found.kind == NodeKind::Missing || (bare && found.kind == NodeKind::MissingFolder)) return ProfileOpen::Missing;
-    if (found.kind != NodeKind::File || found.trailingSeparator) return ProfileOpen::Failed;
-    *content = *found.content;
+    if (found.kind != NodeKind::File || found.trailingSeparator || !FileBytes(found, content))
+        return ProfileOpen::Failed;
     return ProfileOpen::Read;
 }
 
@@ -170,6 +175,18 @@ void CacheProfileFile(const char* path, const std::string& staleContent) {
         return;
     }
     internal::Profile.cache[internal::FoldKey(found.longPath)] = staleContent;
+}
+
+std::vector<ProfileEntry> ProfileEntries(const char* path) {
+    std::vector<ProfileEntry> entries;
+    std::string content;
+    if (path == nullptr || internal::ReadProfileFile(path, &content) != internal::ProfileOpen::Read) return entries;
+    for (const internal::ProfileSection& section : internal::Parse(content)) {
+        if (section.line > 0) entries.push_back(ProfileEntry{section.line, true, section.name, false, ""});
+        for (const internal::ProfileKey& key : section.keys)
+            entries.push_back(ProfileEntry{key.line, false, key.name, key.hasValue, key.value});
+    }
+    return entries;
 }
 
 const std::vector<std::string>& ProfileFlushes() { return internal::Profile.flushes; }
