@@ -26,7 +26,11 @@ tm* localtime(const time_t* when) {
     static tm converted;  // one static result per process, as the C runtime keeps
     long long planned = 0;
     if (sim::internal::PlannedFailure("localtime", &planned)) return nullptr;
-    if (when == nullptr || gmtime_r(when, &converted) == nullptr) return nullptr;
+    // gmtime's own static result, copied at once: one thread, and gmtime_r is not everywhere
+    // (the Windows build of the simulation lacks it).
+    const tm* utc = when != nullptr ? gmtime(when) : nullptr;
+    if (utc == nullptr) return nullptr;
+    converted = *utc;
     return &converted;
 }
 
