@@ -31,3 +31,6 @@ endif()
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fidelity/CMakeLists.txt)
   add_subdirectory(tests/fidelity)
 endif()
+
+# tavio-disc, the disc author's kit.
+add_subdirectory(tools/disc)

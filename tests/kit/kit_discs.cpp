@@ -1,0 +1,75 @@
+// The kit tests' discs: each a settings file from the repository and stand-ins for its programs.
+#include "kit_discs.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+const struct {
+    const char* name;
+    const char* settings;  // relative to the source tree; laid out as AUTOPLAY.INI with CR LF line ends
+    std::vector<const char*> files;  // stand-ins, each holding "MZ"
+} kDiscs[] = {
+    {"sample", "examples/disc/AUTOPLAY.INI", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE", "PAYLOAD/SAMPLE.EXE"}},
+    {"misspelt", "tests/kit/discs/misspelt.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE", "SETTINGS/AUTOPLAY.INI"}},
+    {"no-installer", "tests/kit/discs/no-installer.ini", {"AUTOPLAY.EXE", "SETUP95/SETUP.EXE"}},
+    {"number-yes", "tests/kit/discs/number-yes.ini", {"AUTOPLAY.EXE", "PROGRAM/RUN.EXE"}},
+};
+
+std::string ReadSource(const std::string& path) {
+    std::string bytes;
+    if (FILE* file = fopen((std::string(TAVIO_SOURCE_DIR) + "/" + path).c_str(), "rb")) {
+        char chunk[4096];
+        size_t got;
+        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+        fclose(file);
+    }
+    return bytes;
+}
+
+// Writes bytes to root/path, making its folders.
+bool Put(const std::string& root, const std::string& path, const std::string& bytes) {
+    for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
+        mkdir((root + "/" + path.substr(0, slash)).c_str(), 0700);
+    FILE* file = fopen((root + "/" + path).c_str(), "wb");
+    if (file == nullptr) return false;
+    fwrite(bytes.data(), 1, bytes.size(), file);
+    return fclose(file) == 0;
+}
+
+std::string Root;
+
+void RemoveDiscs() {
+    if (!Root.empty()) system(("rm -rf '" + Root + "'").c_str());
+}
+
+}  // namespace
+
+const std::string& TestDiscs() {
+    if (!Root.empty()) return Root;
+    char pattern[] = "/tmp/tavio-kit-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return Root;
+    Root = pattern;
+    atexit(RemoveDiscs);
+    for (const auto& disc : kDiscs) {
+        // A settings file on a disc has Windows line ends.
+        std::string settings;
+        for (char c : ReadSource(disc.settings)) {
+            if (c == '\n' && (settings.empty() || settings.back() != '\r')) settings += '\r';
+            settings += c;
+        }
+        bool laid = !settings.empty() && Put(Root, std::string(disc.name) + "/AUTOPLAY.INI", settings);
+        for (const char* file : disc.files) laid = laid && Put(Root, std::string(disc.name) + "/" + file, "MZ");
+        if (!laid) {
+            RemoveDiscs();
+            Root.clear();
+            break;
+        }
+    }
+    return Root;
+}

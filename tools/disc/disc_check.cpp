@@ -1,0 +1,424 @@
+// The lint of a disc's settings file, on the launcher's own locating, reading and launch code.
+//
+// The launcher locates and reads the file on the simulated machine exactly as it would on the
+// disc; the simulated profile reader then says which line each entry stands on, so that each
+// finding points at the line the launcher takes its value from.
+#include "disc_check.h"
+
+#include <algorithm>
+#include <map>
+
+#include "disc_text.h"
+#include "launching/start_program.h"
+#include "location/install_location.h"
+#include "platform/file_exists.h"
+#include "settings/launcher_settings.h"
+#include "settings/messages.h"
+#include "settings/settings_file.h"
+#include "sim.h"
+
+namespace {
+
+// Names further than this from every known one get no suggestion.
+constexpr int kNearestDistance = 3;
+
+// Common short forms of the root names, which the launcher does not take.
+const struct {
+    const char* shortName;
+    const char* rootName;
+} kRootShortNames[] = {{"HKCR", "HKEY_CLASSES_ROOT"},
+                       {"HKCU", "HKEY_CURRENT_USER"},
+                       {"HKLM", "HKEY_LOCAL_MACHINE"},
+                       {"HKU", "HKEY_USERS"}};
+
+bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
+
+std::string Quoted(const std::string& text) { return "\"" + OneLine(text) + "\""; }
+
+const SettingEntry* FindSetting(const std::string& key) {
+    for (int i = 0; i < SettingCount; ++i)
+        if (SameName(key, SettingCatalogue[i].Key)) return &SettingCatalogue[i];
+    return nullptr;
+}
+
+bool IsMessageKey(const std::string& key) {
+    for (int i = 0; i < MessageCount; ++i)
+        if (SameName(key, MessageCatalogue[i].Key)) return true;
+    return false;
+}
+
+// The known name nearest to name, or "" when none is near.
+template <typename Names>
+std::string Nearest(const std::string& name, const Names& names) {
+    std::string best;
+    int bestDistance = kNearestDistance + 1;
+    for (const std::string& candidate : names) {
+        const int distance = EditDistance(name, candidate);
+        if (distance < bestDistance && distance < static_cast<int>(name.size())) {
+            best = candidate;
+            bestDistance = distance;
+        }
+    }
+    return best;
+}
+
+std::vector<std::string> SettingKeys() {
+    std::vector<std::string> keys;
+    for (int i = 0; i < SettingCount; ++i) keys.push_back(SettingCatalogue[i].Key);
+    return keys;
+}
+
+std::vector<std::string> MessageKeys() {
+    std::vector<std::string> keys;
+    for (int i = 0; i < MessageCount; ++i) keys.push_back(MessageCatalogue[i].Key);
+    return keys;
+}
+
+// Blanks, a sign and digits, and nothing else: a number as the author meant it.
+bool WrittenAsNumber(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    const size_t digits = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i > digits && i == text.size();
+}
+
+// The written number equals the value read, so nothing was lost to the 32-bit range.
+bool SameNumber(const std::string& text, LONG value) {
+    const char* p = text.c_str();
+    while (*p == ' ' || *p == '\t') ++p;
+    const bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    while (*p == '0' && p[1] != '\0') ++p;
+    const long long read = value;
+    const std::string magnitude = std::to_string(read < 0 ? -read : read);
+    return magnitude == p && (negative == (read < 0) || read == 0);
+}
+
+bool LooksLikeIgnoreMarker(const std::string& value) {
+    if (lstrcmpiA(value.c_str(), IgnoreMarker) == 0) return false;
+    std::string letters;
+    for (char c : value)
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) letters += static_cast<char>(c | 0x20);
+    return letters == "ignore" || letters == "ignored" || EditDistance(value, IgnoreMarker) <= 2;
+}
+
+class Checker {
+public:
+    Checker(const DiscMachine& machine, CheckResult* result) : machine_(machine), result_(result) {}
+
+    void Run(bool launcherOnDisc) {
+        const std::string launcherShown = ShownPath(machine_.discFolder, machine_.launcher);
+        if (!machine_.discFolder.empty() && !launcherOnDisc)
+            Warn(launcherShown, 0, "not in the disc folder: the launcher must lie beside its settings file");
+        result_->namedFiles.push_back(machine_.launcher);
+        if (!LocateSettingsFile()) {
+            NoSettingsFile();
+            return;
+        }
+        const std::string settingsPath = SettingsFile.SettingsFilePath.CStr();
+        settingsOnDisc_ = OnDisc(settingsPath);
+        settingsShown_ = ShownPath(machine_.discFolder, settingsOnDisc_);
+        result_->settingsFile = settingsShown_;
+        result_->namedFiles.push_back(settingsOnDisc_);
+        const std::string other =
+            std::string(SettingsFile.LauncherDirectory.CStr()) + "SETTINGS\\" + SettingsFile.SettingsFileName.CStr();
+        if (lstrcmpiA(other.c_str(), settingsPath.c_str()) != 0 && FileExists(other.c_str()))
+            Warn(ShownPath(machine_.discFolder, OnDisc(other)), 0,
+                 "never read: the launcher reads " + settingsShown_ + " first");
+
+        LoadDefaultSettings();
+        ReadAllSettings();
+        Walk(sim::ProfileEntries(settingsPath.c_str()));
+        CheckNumbers();
+        CheckTexts();
+        CheckWindows();
+        CheckRoot();
+        CheckDiscFiles();
+        CheckDocuments();  // last: it starts the programs on the simulated machine
+    }
+
+private:
+    enum class Section { None, Settings, Errors, Other };
+
+    // A path on the simulated disc ("D:\SETUP32\SETUP.EXE") as the disc folder names it.
+    static std::string OnDisc(const std::string& windowsPath) {
+        const std::string path = sim::LongPath(windowsPath.c_str());
+        return path.compare(0, 3, "D:\\") == 0 ? path.substr(3) : path;
+    }
+
+    void Add(const std::string& file, int line, bool error, const std::string& message) {
+        result_->diagnostics.push_back({file, line, error, message});
+        ++(error ? result_->errors : result_->warnings);
+    }
+    void Warn(const std::string& file, int line, const std::string& message) { Add(file, line, false, message); }
+    // About the settings file, at the line of key (or the whole file when the key is absent).
+    void Warn(const char* key, const std::string& message) { Add(settingsShown_, LineOf(key), false, message); }
+    void Fail(const char* key, const std::string& message) { Add(settingsShown_, LineOf(key), true, message); }
+
+    int LineOf(const char* key) const {
+        auto it = settingLines_.find(LowerKey(key));
+        return it == settingLines_.end() ? 0 : it->second;
+    }
+    static std::string LowerKey(const std::string& key) {
+        std::string folded = key;
+        for (char& c : folded)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        return folded;
+    }
+    // "KEY" when the file gives it, "KEY (built-in)" when the launcher uses its default.
+    std::string Named(const char* key) const { return LineOf(key) != 0 ? key : std::string(key) + " (built-in)"; }
+
+    void NoSettingsFile() {
+        std::string text;
+        if (!sim::MessageBoxes().empty()) text = sim::MessageBoxes().back().text;
+        const bool named = SettingsFile.SelfLocated;
+        const std::string shown = ShownPath(machine_.discFolder, std::string(SettingsFile.SettingsFileName.CStr()));
+        Add(named ? shown : ShownPath(machine_.discFolder, machine_.launcher), 0, true,
+            named ? "no settings file, beside the launcher or in SETTINGS: the launcher reports it and ends (exit 1)"
+                  : "the launcher cannot start: " + OneLine(text) + " (exit 1)");
+    }
+
+    void Walk(const std::vector<sim::ProfileEntry>& entries) {
+        Section section = Section::None;
+        int settingsHeader = 0, errorsHeader = 0;
+        std::map<std::string, int> messageLines;
+        for (const sim::ProfileEntry& entry : entries) {
+            if (entry.section) {
+                section = Header(entry, settingsHeader, errorsHeader);
+                continue;
+            }
+            if (entry.name.empty()) continue;  // "=value": no key at all
+            if (entry.name[0] == '[') {
+                Warn(settingsShown_, entry.line,
+                     "a section header without ']': read as a key line, so the keys below stay in the section above");
+                continue;
+            }
+            const SettingEntry* setting = FindSetting(entry.name);
+            const bool message = IsMessageKey(entry.name);
+            switch (section) {
+                case Section::None:
+                    Warn(settingsShown_, entry.line, entry.name + ": outside any section: the launcher does not read it");
+                    break;
+                case Section::Other: break;
+                case Section::Settings:
+                    if (setting != nullptr)
+                        Known(entry, settingLines_);
+                    else if (message)
+                        Warn(settingsShown_, entry.line, entry.name + ": a text of the error reports: it belongs in [" +
+                                                             ErrorsSection + "], and here the launcher does not read it");
+                    else
+                        Unknown(entry, SettingKeys());
+                    break;
+                case Section::Errors:
+                    if (message)
+                        Known(entry, messageLines);
+                    else if (setting != nullptr)
+                        Warn(settingsShown_, entry.line, entry.name + ": a setting: it belongs in [" + SettingsSection +
+                                                             "], and here the launcher does not read it");
+                    else
+                        Unknown(entry, MessageKeys());
+                    break;
+            }
+        }
+        if (settingsHeader == 0)
+            Warn(settingsShown_, 0, std::string("no [") + SettingsSection + "] section: every setting keeps its built-in value");
+    }
+
+    Section Header(const sim::ProfileEntry& entry, int& settingsHeader, int& errorsHeader) {
+        const bool settings = SameName(entry.name, SettingsSection);
+        if (settings || SameName(entry.name, ErrorsSection)) {
+            int& first = settings ? settingsHeader : errorsHeader;
+            if (first == 0) {
+                first = entry.line;
+                return settings ? Section::Settings : Section::Errors;
+            }
+            Warn(settingsShown_, entry.line, "[" + entry.name + "] again: the launcher reads only the one at line " +
+                                                 std::to_string(first) + ", so the keys below are not read");
+            return Section::Other;
+        }
+        const std::string near = Nearest(entry.name, std::vector<std::string>{SettingsSection, ErrorsSection});
+        if (!near.empty())
+            Warn(settingsShown_, entry.line, "[" + entry.name + "]: unknown section; did you mean [" + near +
+                                                 "]? The launcher does not read the keys below");
+        return Section::Other;
+    }
+
+    void Known(const sim::ProfileEntry& entry, std::map<std::string, int>& lines) {
+        const std::string key = LowerKey(entry.name);
+        auto first = lines.find(key);
+        if (first != lines.end()) {
+            Warn(settingsShown_, entry.line, entry.name + ": given again: the launcher reads the one at line " +
+                                                 std::to_string(first->second));
+            return;
+        }
+        lines[key] = entry.line;
+        if (!entry.hasValue)
+            Warn(settingsShown_, entry.line, entry.name + ": no '=': the launcher takes the key as absent and keeps its built-in value");
+    }
+
+    void Unknown(const sim::ProfileEntry& entry, const std::vector<std::string>& known) {
+        const std::string near = Nearest(entry.name, known);
+        Warn(settingsShown_, entry.line,
+             entry.name + ": unknown key; " + (near.empty() ? "the launcher does not read it" : "did you mean " + near + "?"));
+    }
+
+    void CheckNumbers() {
+        for (int i = 0; i < SettingCount; ++i) {
+            const SettingEntry& entry = SettingCatalogue[i];
+            if (entry.Kind != NumberSetting || LineOf(entry.Key) == 0) continue;
+            // The text as the launcher's reader returns it; still the marker when absent.
+            SettingText text;
+            text.Assign(AbsenceMarker);
+            ReadTextSetting(entry.Key, text);
+            if (lstrcmpiA(text.CStr(), AbsenceMarker) == 0) continue;
+            const LONG value = Settings.*entry.Number;
+            if (!WrittenAsNumber(text.CStr()))
+                Warn(entry.Key, std::string(entry.Key) + ": " + Quoted(text.CStr()) + " is not a number: the launcher reads " +
+                                    std::to_string(value));
+            else if (!SameNumber(text.CStr(), value))
+                Warn(entry.Key, std::string(entry.Key) + ": " + Quoted(text.CStr()) +
+                                    " is out of the 32-bit range: the launcher reads " + std::to_string(value));
+        }
+    }
+
+    void CheckTexts() {
+        for (int i = 0; i < SettingCount; ++i) {
+            const SettingEntry& entry = SettingCatalogue[i];
+            if (entry.Kind != TextSetting || (Settings.*entry.Text).Fits()) continue;
+            Warn(entry.Key, std::string(entry.Key) + ": longer than " + std::to_string(SettingText::Capacity) +
+                                " characters: the launcher cuts it after \"..." +
+                                OneLine((Settings.*entry.Text).CStr() + SettingText::Capacity - 16) + "\"");
+        }
+    }
+
+    void CheckWindows() {
+        const struct {
+            const char* key;
+            const SettingText& value;
+            bool isClass;
+        } settings[] = {
+            {"Install32WindowClass", Settings.Install32WindowClass, true},
+            {"InstallNTWindowClass", Settings.InstallNTWindowClass, true},
+            {"Run32WindowClass", Settings.Run32WindowClass, true},
+            {"RunNTWindowClass", Settings.RunNTWindowClass, true},
+            {"Install32WindowTitle", Settings.Install32WindowTitle, false},
+            {"InstallNTWindowTitle", Settings.InstallNTWindowTitle, false},
+            {"Run32WindowTitle", Settings.Run32WindowTitle, false},
+            {"RunNTWindowTitle", Settings.RunNTWindowTitle, false},
+        };
+        for (const auto& setting : settings) {
+            const std::string value = setting.value.CStr();
+            if (setting.isClass && value.empty())
+                Warn(setting.key, std::string(setting.key) +
+                                      ": empty: no window has an empty class, so after a start the launcher waits out "
+                                      "its whole time-out (WindowTimeOut)");
+            else if (LooksLikeIgnoreMarker(value))
+                Warn(setting.key, std::string(setting.key) + ": " + Quoted(value) + " is not the marker " + IgnoreMarker +
+                                      (setting.isClass ? ": the launcher looks for a window of that class"
+                                                       : ": the launcher wants a window of exactly that title"));
+        }
+    }
+
+    void CheckRoot() {
+        if (Settings.InstallNeeded != 1 || MapRootKey(Settings.RunLocationRoot.CStr())) return;
+        const std::string root = Settings.RunLocationRoot.CStr();
+        std::string near;
+        for (const auto& names : kRootShortNames)
+            if (SameName(root, names.shortName)) near = names.rootName;
+        if (near.empty()) {
+            std::vector<std::string> roots;
+            for (const auto& names : kRootShortNames) roots.push_back(names.rootName);
+            near = Nearest(root, roots);
+        }
+        Fail("RunLocationRoot", "RunLocationRoot: " + Quoted(root) +
+                                    " names no registry root: the launcher reports it and ends (exit 4)" +
+                                    (near.empty() ? std::string() : "; did you mean " + near + "?"));
+    }
+
+    // Each family's installer, and the program run from the disc, where the launcher looks for them.
+    void CheckDiscFiles() {
+        const struct {
+            const char* key;
+            const SettingText& value;
+            const char* family;
+            bool installer;
+        } files[] = {
+            {"InstallProgram32", Settings.InstallProgram32, "Windows 95/98", true},
+            {"InstallProgramNT", Settings.InstallProgramNT, "Windows NT", true},
+            {"RunProgram32", Settings.RunProgram32, "Windows 95/98", false},
+            {"RunProgramNT", Settings.RunProgramNT, "Windows NT", false},
+        };
+        const bool installs = Settings.InstallNeeded == 1;
+        const bool runsFromDisc = Settings.RunNeeded != 0 && (!installs || Settings.RunRelative != 0);
+        for (const auto& file : files) {
+            if (file.installer ? !installs : !runsFromDisc) continue;
+            const std::string path = std::string(SettingsFile.LauncherDirectory.CStr()) + file.value.CStr();
+            if (FileExists(path.c_str())) {
+                result_->namedFiles.push_back(OnDisc(path));
+                continue;
+            }
+            Fail(file.key, Named(file.key) + ": " + Quoted(file.value.CStr()) + " is not on the disc: on " +
+                               file.family + " the launcher reports it and ends (exit " +
+                               (file.installer ? "4" : "9") + ")");
+        }
+        std::sort(result_->namedFiles.begin() + 2, result_->namedFiles.end());
+        result_->namedFiles.erase(std::unique(result_->namedFiles.begin(), result_->namedFiles.end()),
+                                  result_->namedFiles.end());
+    }
+
+    // A document whose extension the launcher cannot take cannot be opened through the
+    // extension's own open command should its associated program be gone. The launcher's
+    // StartProgram says what is a document and what its extension is.
+    void CheckDocuments() {
+        const struct {
+            const char* key;
+            const SettingText& value;
+            bool use;
+        } programs[] = {
+            {"InstallProgram32", Settings.InstallProgram32, Settings.InstallNeeded == 1},
+            {"InstallProgramNT", Settings.InstallProgramNT, Settings.InstallNeeded == 1},
+            {"RunProgram32", Settings.RunProgram32, Settings.RunNeeded != 0},
+            {"RunProgramNT", Settings.RunProgramNT, Settings.RunNeeded != 0},
+        };
+        for (const auto& program : programs) {
+            if (!program.use || program.value.Empty()) continue;
+            WorkText launchPath;
+            launchPath.Assign(SettingsFile.LauncherDirectory.CStr());
+            launchPath.Append(program.value.CStr());
+            const int lookups = sim::CallCount("FindExecutableA");
+            StartProgram(launchPath);
+            const bool document = sim::CallCount("FindExecutableA") > lookups;
+            if (!document || !StartProgramTexts.DocumentExtension.Empty()) continue;
+            const std::string name = program.value.CStr();
+            const size_t slash = name.find_last_of('\\');
+            const bool dotted = name.find('.', slash == std::string::npos ? 0 : slash) != std::string::npos;
+            Warn(program.key, std::string(program.key) + ": a document " +
+                                  (dotted ? "whose extension is over 7 characters (dot included)" : "without an extension") +
+                                  ": should its associated program be gone, the launcher cannot look up the "
+                                  "extension's open command");
+        }
+    }
+
+    const DiscMachine& machine_;
+    CheckResult* result_;
+    std::string settingsOnDisc_, settingsShown_;
+    std::map<std::string, int> settingLines_;  // lower-case key -> line of its first entry in the settings section
+};
+
+}  // namespace
+
+bool CheckDisc(const DiscMachine& machine, CheckResult* result, std::string* problem) {
+    *result = CheckResult();
+    bool launcherOnDisc = false;
+    if (!SetUpMachine(machine, problem, &launcherOnDisc)) return false;
+    Checker(machine, result).Run(launcherOnDisc);
+    // Per file, the file's own findings first, then by line; findings on one line keep their order.
+    std::stable_sort(result->diagnostics.begin(), result->diagnostics.end(),
+                     [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
+    std::stable_sort(result->diagnostics.begin(), result->diagnostics.end(), [&](const Diagnostic& a, const Diagnostic& b) {
+        return (a.file == result->settingsFile) < (b.file == result->settingsFile);
+    });
+    return true;
+}

@@ -1,0 +1,30 @@
+// The lint of a disc's settings file: what the launcher's own reader makes of it, and what that will do.
+#ifndef TAVIO_TOOLS_DISC_DISC_CHECK_H
+#define TAVIO_TOOLS_DISC_DISC_CHECK_H
+
+#include <string>
+#include <vector>
+
+#include "disc_machine.h"
+
+struct Diagnostic {
+    std::string file;  // as shown to the user: the disc folder joined with the file's place on the disc
+    int line;          // 0: the file as a whole
+    bool error;        // else a warning
+    std::string message;
+};
+
+struct CheckResult {
+    std::string settingsFile;              // shown as the diagnostics show it; empty when there is none
+    std::vector<Diagnostic> diagnostics;   // in file order, each file's own diagnostics first
+    int errors = 0, warnings = 0;
+    // The files the disc must hold under the names the launcher asks for, relative to D:\ :
+    // the launcher, its settings file, and every installer and program it looks for on the disc.
+    std::vector<std::string> namedFiles;
+};
+
+// Checks the settings file the launcher on the machine's disc would read. False with the
+// reason when the disc cannot be loaded.
+bool CheckDisc(const DiscMachine& machine, CheckResult* result, std::string* problem);
+
+#endif

@@ -1,0 +1,7 @@
+// Pressing images is for the host build, which runs xorriso; the Windows console build only checks and tries.
+#include "disc_image.h"
+
+bool PressImage(const ImageRequest&, std::string*, std::string* err) {
+    *err = "image: not in this build: press the image with tavio-disc on a Linux host (it runs xorriso)\n";
+    return false;
+}

@@ -1,0 +1,23 @@
+// Text helpers of the disc author's kit: one-line display, JSON strings, near names, shown paths.
+#ifndef TAVIO_TOOLS_DISC_DISC_TEXT_H
+#define TAVIO_TOOLS_DISC_DISC_TEXT_H
+
+#include <string>
+
+// The text on one line, in the notation of the Wine suite's scenarios: {LF} {CR} {TAB},
+// {SP} for blanks at either end, {LBRACE} for '{', {x7C} for '|' (the field separator) and
+// {xHH} for other control characters and bytes above 0x7E; "(empty)" for no text at all.
+std::string OneLine(const std::string& text);
+
+// A JSON string literal. The launcher's text is single-byte code-page text: a byte above
+// 0x7F is written as \u0080 to \u00FF, one per byte, so that no byte is lost.
+std::string Json(const std::string& text);
+
+// Edits (insert, delete, replace) from a to b, letter case ignored.
+int EditDistance(const std::string& a, const std::string& b);
+
+// A file of the disc (a path relative to D:\, with backslashes) as the user names it: the
+// disc folder as given, joined with '/' (or '\' when the folder is written with those).
+std::string ShownPath(const std::string& discFolder, const std::string& onDisc);
+
+#endif

@@ -1,0 +1,431 @@
+// tavio-disc's command line: the verbs, their options, and their output as lines, a table or JSON.
+#include "disc_tool.h"
+
+#include <stdio.h>
+
+#include "disc_check.h"
+#include "disc_image.h"
+#include "disc_text.h"
+#include "disc_try.h"
+#include "sim.h"
+
+namespace {
+
+enum Status { Done = 0, Found = 1, WrongUse = 2, Unreadable = 3 };
+
+const char kUsage[] =
+    "Usage: tavio-disc VERB DISC_FOLDER [options]\n"
+    "\n"
+    "The disc author's kit for Tavio Launcher. It runs the launcher's own settings reader and\n"
+    "decision over a simulated Windows, with DISC_FOLDER (the folder to be pressed) as drive D:.\n"
+    "\n"
+    "Verbs:\n"
+    "  check DISC_FOLDER          lint the settings file the launcher would read\n"
+    "  try DISC_FOLDER            show what a user would see, on a simulated machine\n"
+    "  image DISC_FOLDER OUT.iso  press an ISO 9660 image with Joliet names (with xorriso)\n"
+    "\n"
+    "Options of every verb:\n"
+    "  --launcher NAME  the launcher's name on the disc (default AUTOPLAY.EXE), which gives\n"
+    "                   its settings file's name (AUTOPLAY.INI)\n"
+    "  --json           (check, try) one JSON object instead of lines\n"
+    "  --help           this text; VERB --help tells a verb's own\n"
+    "\n"
+    "Exit status: 0 done; 1 check found an error, or no image was pressed; 2 wrong use;\n"
+    "3 the disc folder cannot be read.\n";
+
+const char kCheckUsage[] =
+    "Usage: tavio-disc check DISC_FOLDER [--launcher NAME] [--json]\n"
+    "\n"
+    "Lints the settings file the launcher on DISC_FOLDER would read (beside it, or in its\n"
+    "SETTINGS subfolder), read with the launcher's own reader, in compiler-style lines:\n"
+    "  DISC_FOLDER/AUTOPLAY.INI:12: warning: RunProgam32: unknown key; did you mean RunProgram32?\n"
+    "Warnings: unknown keys and misspelt sections (with the nearest known name); a key given\n"
+    "twice (the launcher reads the first); a number setting whose text is no number (\"yes\"\n"
+    "reads as 0); a value cut at 359 characters; a window class or title that looks like a\n"
+    "misspelt (ignore); an empty window class (the wait always runs to its time-out); a\n"
+    "document whose extension the launcher cannot take; a settings file in both places (the\n"
+    "one beside the launcher wins); the launcher missing from the folder.\n"
+    "Errors: no settings file; a RunLocationRoot that names no registry root; an installer or\n"
+    "a program to run from the disc missing, for each Windows family.\n"
+    "The last line counts them: N errors, N warnings. Exit status 1 when there is an error.\n";
+
+const char kTryUsage[] =
+    "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]]\n"
+    "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
+    "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--json]\n"
+    "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
+    "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--json]\n"
+    "\n"
+    "Runs the launcher's real decision over a simulated Windows that holds DISC_FOLDER as D:\\,\n"
+    "and prints what a user would see, in order, one event a line:\n"
+    "  alert: CAPTION | TEXT | BUTTONS | default BUTTON\n"
+    "  report: CAPTION | TEXT\n"
+    "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY\n"
+    "  wait: CLASS | TITLE | SECONDS s\n"
+    "  exit N: MEANING\n"
+    "Texts stand on one line: {LF} is a line break, {CR} a carriage return, {SP} a blank at\n"
+    "either end, {xHH} the byte HH, (empty) no text. The started program opens the window the\n"
+    "launcher waits for at once.\n"
+    "\n"
+    "  --family 95|nt          Windows 95/98, or Windows NT and later (the default)\n"
+    "  --not-installed         no install record (the default)\n"
+    "  --installed FOLDER      the install record holds FOLDER (REG_SZ, where RunLocationRoot,\n"
+    "                          RunLocationKey and RunLocationValue put it), and FOLDER holds\n"
+    "                          the programs the settings name for it\n"
+    "  --missing               with --installed: those programs are gone from FOLDER\n"
+    "  --answer ok|cancel|close  the answer to the next message box; once the answers run\n"
+    "                          out, OK. An OK-only box has no Cancel: cancel closes it.\n"
+    "  --window CLASS[|TITLE]  a window of another program, open before the launcher starts\n"
+    "  --association .EXT=PROGRAM  documents ending in .EXT open with PROGRAM (a Windows path,\n"
+    "                          put in place); the simulated machine has no other association\n"
+    "  --all                   the matrix, one table row per case: both families; not\n"
+    "                          installed, installed (in FOLDER, default " "C:\\Program Files\\Installed),\n"
+    "                          installed with the program missing; every box answered OK,\n"
+    "                          then every box answered Cancel\n";
+
+const char kImageUsage[] =
+    "Usage: tavio-disc image DISC_FOLDER OUT.iso [--label LABEL] [--icon FILE.ico] [--launcher NAME]\n"
+    "\n"
+    "Presses DISC_FOLDER into OUT.iso, an ISO 9660 image with Joliet names, with xorriso.\n"
+    "When the folder has no AUTORUN.INF, the image gets one: open= the launcher, icon= FILE.ico\n"
+    "(copied to the disc's root) or else the launcher's own icon, label= LABEL. LABEL also\n"
+    "names the volume (default: the folder's name). Refuses while check reports an error, and\n"
+    "warns when a file the settings name would not be found under the image's plain ISO 9660\n"
+    "names, as a system that ignores Joliet sees the disc.\n";
+
+const char kDefaultInstallFolder[] = "C:\\Program Files\\Installed";
+
+struct Options {
+    std::string verb;
+    std::vector<std::string> operands;
+    std::string launcher = "AUTOPLAY.EXE";
+    bool json = false;
+    bool help = false;
+    bool windows95 = false;
+    bool installed = false, missing = false, notInstalled = false, all = false;
+    std::string installFolder;
+    std::vector<int> answers;
+    std::vector<MachineWindow> windows;
+    std::vector<std::pair<std::string, std::string>> associations;
+    std::string label, icon;
+};
+
+// Parses the arguments after the verb; false with the reason.
+bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
+    o->verb = args.empty() ? "" : args[0];
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&](std::string* to) {
+            if (i + 1 >= args.size()) {
+                *why = a + " needs a value";
+                return false;
+            }
+            *to = args[++i];
+            return true;
+        };
+        std::string v;
+        const bool tries = o->verb == "try", images = o->verb == "image";
+        if (a == "--help" || a == "-h") o->help = true;
+        else if (a == "--json" && !images) o->json = true;
+        else if (a == "--launcher") {
+            if (!value(&o->launcher)) return false;
+            for (char& c : o->launcher)
+                if (c == '/') c = '\\';
+        } else if (tries && a == "--family") {
+            if (!value(&v)) return false;
+            if (v != "95" && v != "nt" && v != "NT") return *why = "--family is 95 or nt", false;
+            o->windows95 = v == "95";
+        } else if (tries && a == "--not-installed") o->notInstalled = true;
+        else if (tries && a == "--installed") {
+            if (!value(&o->installFolder)) return false;
+            o->installed = true;
+        } else if (tries && a == "--missing") o->missing = true;
+        else if (tries && a == "--all") o->all = true;
+        else if (tries && a == "--answer") {
+            if (!value(&v)) return false;
+            if (v == "ok") o->answers.push_back(IDOK);
+            else if (v == "cancel") o->answers.push_back(IDCANCEL);
+            else if (v == "close") o->answers.push_back(sim::kCloseBox);
+            else return *why = "--answer is ok, cancel or close", false;
+        } else if (tries && a == "--window") {
+            if (!value(&v)) return false;
+            const size_t bar = v.find('|');
+            o->windows.push_back({v.substr(0, bar), bar == std::string::npos ? "" : v.substr(bar + 1)});
+        } else if (tries && a == "--association") {
+            if (!value(&v)) return false;
+            const size_t equals = v.find('=');
+            if (equals == std::string::npos || equals == 0 || equals + 1 == v.size())
+                return *why = "--association is .EXT=PROGRAM", false;
+            o->associations.push_back({v.substr(0, equals), v.substr(equals + 1)});
+        } else if (images && a == "--label") {
+            if (!value(&o->label)) return false;
+        } else if (images && a == "--icon") {
+            if (!value(&o->icon)) return false;
+        } else if (!a.empty() && a[0] == '-') return *why = "unknown option " + a, false;
+        else o->operands.push_back(a);
+    }
+    if (o->help) return true;
+    const size_t wanted = o->verb == "image" ? 2 : 1;
+    if (o->operands.size() != wanted)
+        return *why = o->verb + (wanted == 2 ? " takes DISC_FOLDER and OUT.iso" : " takes one DISC_FOLDER"), false;
+    if (o->installed && o->notInstalled) return *why = "--installed and --not-installed exclude each other", false;
+    if (o->missing && !o->installed) return *why = "--missing goes with --installed", false;
+    if (o->all && (o->missing || o->notInstalled || !o->answers.empty()))
+        return *why = "--all makes its own installations and answers", false;
+    return true;
+}
+
+DiscMachine BaseMachine(const Options& o) {
+    DiscMachine machine;
+    machine.discFolder = o.operands[0];
+    machine.launcher = o.launcher;
+    machine.windows = o.windows;
+    for (const auto& association : o.associations) AddAssociation(machine, association.first, association.second);
+    return machine;
+}
+
+// ---- check ----
+
+int Check(const Options& o, std::string* out, std::string* err) {
+    CheckResult result;
+    std::string problem;
+    if (!CheckDisc(BaseMachine(o), &result, &problem)) {
+        *err += "tavio-disc: " + o.operands[0] + ": " + problem + "\n";
+        return Unreadable;
+    }
+    if (o.json) {
+        *out += "{\"settings\": " + (result.settingsFile.empty() ? std::string("null") : Json(result.settingsFile)) +
+                ", \"diagnostics\": [";
+        for (size_t i = 0; i < result.diagnostics.size(); ++i) {
+            const Diagnostic& d = result.diagnostics[i];
+            *out += std::string(i ? ", " : "") + "{\"file\": " + Json(d.file) + ", \"line\": " +
+                    (d.line ? std::to_string(d.line) : "null") + ", \"severity\": \"" + (d.error ? "error" : "warning") +
+                    "\", \"message\": " + Json(d.message) + "}";
+        }
+        *out += "], \"errors\": " + std::to_string(result.errors) + ", \"warnings\": " +
+                std::to_string(result.warnings) + "}\n";
+    } else {
+        for (const Diagnostic& d : result.diagnostics)
+            *out += d.file + (d.line ? ":" + std::to_string(d.line) : "") + ": " + (d.error ? "error" : "warning") +
+                    ": " + d.message + "\n";
+        *out += std::to_string(result.errors) + (result.errors == 1 ? " error, " : " errors, ") +
+                std::to_string(result.warnings) + (result.warnings == 1 ? " warning\n" : " warnings\n");
+    }
+    return result.errors > 0 ? Found : Done;
+}
+
+// ---- try ----
+
+std::string Joined(const std::vector<std::string>& items) {
+    std::string text;
+    for (size_t i = 0; i < items.size(); ++i) text += (i ? ", " : "") + items[i];
+    return text;
+}
+
+std::string WaitSeconds(const DryRunEvent& e) {
+    return e.seconds < 0 ? std::string("no limit") : std::to_string(e.seconds) + " s";
+}
+
+std::string EventLine(const DryRunEvent& e) {
+    switch (e.kind) {
+        case DryRunEvent::Alert:
+            return "alert: " + OneLine(e.caption) + " | " + OneLine(e.text) + " | " + Joined(e.buttons) + " | default " +
+                   e.defaultButton;
+        case DryRunEvent::Report: return "report: " + OneLine(e.caption) + " | " + OneLine(e.text);
+        case DryRunEvent::Start:
+            return "start: " + OneLine(e.program) + " | " + OneLine(e.parameters) + " | " + OneLine(e.directory);
+        case DryRunEvent::Wait:
+            return "wait: " + OneLine(e.windowClass) + " | " + (e.anyTitle ? "(any title)" : OneLine(e.windowTitle)) +
+                   " | " + WaitSeconds(e);
+    }
+    return std::string();
+}
+
+std::string EventJson(const DryRunEvent& e) {
+    switch (e.kind) {
+        case DryRunEvent::Alert:
+        case DryRunEvent::Report: {
+            std::string buttons;
+            for (size_t i = 0; i < e.buttons.size(); ++i) buttons += (i ? ", " : "") + Json(e.buttons[i]);
+            return std::string("{\"event\": \"") + (e.kind == DryRunEvent::Alert ? "alert" : "report") +
+                   "\", \"caption\": " + Json(e.caption) + ", \"text\": " + Json(e.text) + ", \"buttons\": [" +
+                   buttons + "], \"default\": " + Json(e.defaultButton) + "}";
+        }
+        case DryRunEvent::Start:
+            return "{\"event\": \"start\", \"program\": " + Json(e.program) + ", \"parameters\": " + Json(e.parameters) +
+                   ", \"directory\": " + Json(e.directory) + ", \"started\": " + (e.started ? "true" : "false") + "}";
+        case DryRunEvent::Wait:
+            return "{\"event\": \"wait\", \"class\": " + Json(e.windowClass) + ", \"title\": " +
+                   (e.anyTitle ? std::string("null") : Json(e.windowTitle)) + ", \"seconds\": " +
+                   (e.seconds < 0 ? std::string("null") : std::to_string(e.seconds)) + "}";
+    }
+    return std::string();
+}
+
+std::string ExitLine(const DryRun& run) {
+    if (!run.ended) return "exit none: the launcher never ends: it still waits when the simulation stops it";
+    return "exit " + std::to_string(run.exitCode) + ": " + ExitMeaning(run.exitCode);
+}
+
+struct TryCase {
+    bool windows95;
+    enum { NotInstalled, Installed, Missing } installation;
+    std::vector<int> answers;
+    std::string answersName;  // for the table
+};
+
+const char* InstallationName(const TryCase& c) {
+    return c.installation == TryCase::NotInstalled ? "not installed"
+           : c.installation == TryCase::Installed  ? "installed"
+                                                   : "program missing";
+}
+
+bool RunCase(const Options& o, const TryCase& c, DryRun* run, std::string* problem) {
+    DiscMachine machine = BaseMachine(o);
+    machine.windows95 = c.windows95;
+    machine.answers = c.answers;
+    if (c.installation != TryCase::NotInstalled) {
+        const std::string folder = o.installFolder.empty() ? kDefaultInstallFolder : o.installFolder;
+        // Without a settings file there is no record to place: the launcher stops before looking.
+        std::string unused;
+        AddInstallation(machine, folder, c.installation == TryCase::Missing, &unused);
+    }
+    return TryDisc(machine, run, problem);
+}
+
+std::string RunJson(const DryRun& run) {
+    std::string events;
+    for (size_t i = 0; i < run.events.size(); ++i) events += (i ? ", " : "") + EventJson(run.events[i]);
+    std::string notes;
+    for (size_t i = 0; i < run.notes.size(); ++i) notes += (i ? ", " : "") + Json(run.notes[i]);
+    return "\"events\": [" + events + "], \"exit\": " + (run.ended ? std::to_string(run.exitCode) : "null") +
+           ", \"meaning\": " + Json(run.ended ? ExitMeaning(run.exitCode) : "the launcher never ends") +
+           (notes.empty() ? "" : ", \"notes\": [" + notes + "]");
+}
+
+// One row of the matrix: the events in short, the user's view of the case.
+std::string Summary(const DryRun& run) {
+    std::string text;
+    for (const DryRunEvent& e : run.events) {
+        if (!text.empty()) text += " > ";
+        switch (e.kind) {
+            case DryRunEvent::Alert: text += "alert \"" + OneLine(e.caption) + "\""; break;
+            case DryRunEvent::Report: text += "report \"" + OneLine(e.caption) + "\""; break;
+            case DryRunEvent::Start: text += "start " + OneLine(e.program); break;
+            case DryRunEvent::Wait: text += "wait " + OneLine(e.windowClass); break;
+        }
+    }
+    return text.empty() ? "(nothing)" : text;
+}
+
+int TryAll(const Options& o, std::string* out, std::string* err) {
+    std::vector<TryCase> cases;
+    for (const bool windows95 : {true, false})
+        for (const auto installation : {TryCase::NotInstalled, TryCase::Installed, TryCase::Missing})
+            for (const bool ok : {true, false}) {
+                // Enough answers for every box a run can show.
+                const std::vector<int> answers(8, ok ? IDOK : IDCANCEL);
+                cases.push_back({windows95, installation, answers, ok ? "OK" : "Cancel"});
+            }
+    if (o.json)
+        *out += "{\"cases\": [";
+    else
+        *out += "family  installation     answers  exit  what the user meets\n";
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const TryCase& c = cases[i];
+        DryRun run;
+        std::string problem;
+        if (!RunCase(o, c, &run, &problem)) {
+            *err += "tavio-disc: " + o.operands[0] + ": " + problem + "\n";
+            return Unreadable;
+        }
+        if (o.json) {
+            *out += std::string(i ? ", " : "") + "{\"family\": \"" + (c.windows95 ? "95" : "nt") +
+                    "\", \"installation\": \"" + InstallationName(c) + "\", \"answers\": \"" + c.answersName + "\", " +
+                    RunJson(run) + "}";
+            continue;
+        }
+        char row[96];
+        snprintf(row, sizeof row, "%-6s  %-15s  %-7s  %4s  ", c.windows95 ? "95" : "nt", InstallationName(c),
+                 c.answersName.c_str(), run.ended ? std::to_string(run.exitCode).c_str() : "none");
+        *out += row + Summary(run) + "\n";
+    }
+    if (o.json) *out += "]}\n";
+    return Done;
+}
+
+int Try(const Options& o, std::string* out, std::string* err) {
+    if (o.all) return TryAll(o, out, err);
+    TryCase c{o.windows95, TryCase::NotInstalled, o.answers, ""};
+    if (o.installed) c.installation = o.missing ? TryCase::Missing : TryCase::Installed;
+    DryRun run;
+    std::string problem;
+    if (!RunCase(o, c, &run, &problem)) {
+        *err += "tavio-disc: " + o.operands[0] + ": " + problem + "\n";
+        return Unreadable;
+    }
+    if (o.json) {
+        *out += std::string("{\"family\": \"") + (c.windows95 ? "95" : "nt") + "\", \"installation\": \"" +
+                InstallationName(c) + "\", " + RunJson(run) + "}\n";
+        return Done;
+    }
+    for (const DryRunEvent& e : run.events) *out += EventLine(e) + "\n";
+    for (const std::string& note : run.notes) *out += "note: the simulation: " + OneLine(note) + "\n";
+    *out += ExitLine(run) + "\n";
+    return Done;
+}
+
+// ---- image ----
+
+int Image(const Options& o, std::string* out, std::string* err) {
+    CheckResult result;
+    std::string problem;
+    DiscMachine machine = BaseMachine(o);
+    if (!CheckDisc(machine, &result, &problem)) {
+        *err += "tavio-disc: " + o.operands[0] + ": " + problem + "\n";
+        return Unreadable;
+    }
+    if (result.errors > 0) {
+        for (const Diagnostic& d : result.diagnostics)
+            if (d.error) *err += d.file + (d.line ? ":" + std::to_string(d.line) : "") + ": error: " + d.message + "\n";
+        *err += "image: not pressed: check reports " + std::to_string(result.errors) +
+                (result.errors == 1 ? " error\n" : " errors\n");
+        return Found;
+    }
+    ImageRequest request;
+    request.discFolder = o.operands[0];
+    request.output = o.operands[1];
+    request.label = o.label;
+    request.icon = o.icon;
+    request.launcher = o.launcher;
+    request.namedFiles = result.namedFiles;
+    return PressImage(request, out, err) ? Done : Found;
+}
+
+}  // namespace
+
+int DiscTool(const std::vector<std::string>& args, std::string* out, std::string* err) {
+    if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        *(args.empty() ? err : out) += kUsage;
+        return args.empty() ? WrongUse : Done;
+    }
+    const std::string& verb = args[0];
+    const char* usage = verb == "check" ? kCheckUsage : verb == "try" ? kTryUsage : verb == "image" ? kImageUsage : nullptr;
+    if (usage == nullptr) {
+        *err += "tavio-disc: unknown verb " + verb + " (tavio-disc --help tells more)\n";
+        return WrongUse;
+    }
+    Options options;
+    std::string why;
+    if (!Parse(args, &options, &why)) {
+        *err += "tavio-disc " + verb + ": " + why + " (tavio-disc " + verb + " --help tells more)\n";
+        return WrongUse;
+    }
+    if (options.help) {
+        *out += usage;
+        return Done;
+    }
+    if (verb == "check") return Check(options, out, err);
+    if (verb == "try") return Try(options, out, err);
+    return Image(options, out, err);
+}

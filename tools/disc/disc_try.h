@@ -1,0 +1,40 @@
+// The dry run: the launcher's own decision on a simulated machine, told as what the user would see.
+#ifndef TAVIO_TOOLS_DISC_DISC_TRY_H
+#define TAVIO_TOOLS_DISC_DISC_TRY_H
+
+#include <string>
+#include <vector>
+
+#include "disc_machine.h"
+
+struct DryRunEvent {
+    enum Kind { Alert, Report, Start, Wait } kind;
+    // Alert and Report: a message box.
+    std::string caption, text;
+    std::vector<std::string> buttons;  // left to right
+    std::string defaultButton;
+    // Start: one start through the shell.
+    std::string program, parameters, directory;
+    bool started;  // the shell reported success
+    // Wait: the window the launcher waits for after a start.
+    std::string windowClass, windowTitle;
+    bool anyTitle;
+    long seconds;  // -1: no limit
+};
+
+struct DryRun {
+    std::vector<DryRunEvent> events;  // in the order the user meets them
+    int exitCode;
+    bool ended;                       // false: the launcher would never end (a wait with no end)
+    std::vector<std::string> notes;   // what the simulation caught, if anything
+};
+
+// Runs the launcher once on the machine. The started program opens the window the launcher
+// waits for at once, so a wait ends at its first look (half a second). False with the reason
+// when the machine cannot be set up.
+bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem);
+
+// What an exit code of the launcher means, in a few words.
+const char* ExitMeaning(int code);
+
+#endif
