@@ -46,6 +46,8 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/examples/CMakeLists.txt)
   add_subdirectory(examples)
 endif()
 add_subdirectory(tools/bench)
+# TAVIODSK.EXE, the disc author's kit as a Windows console program (the logic over the simulation).
+add_subdirectory(tools/disc)
 # Wine's half of the differential suite against the simulated Windows (scripts/fidelity).
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/fidelity/CMakeLists.txt)
   add_subdirectory(tests/fidelity)
