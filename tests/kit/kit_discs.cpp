@@ -19,6 +19,7 @@ const struct {
     {"misspelt", "tests/kit/discs/misspelt.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE", "SETTINGS/AUTOPLAY.INI"}},
     {"no-installer", "tests/kit/discs/no-installer.ini", {"AUTOPLAY.EXE", "SETUP95/SETUP.EXE"}},
     {"number-yes", "tests/kit/discs/number-yes.ini", {"AUTOPLAY.EXE", "PROGRAM/RUN.EXE"}},
+    {"long-names", "tests/kit/discs/long-names.ini", {"AUTOPLAY.EXE", "Sample Program/Run Sample.exe"}},
 };
 
 std::string ReadSource(const std::string& path) {
