@@ -2,6 +2,7 @@
 #include "disc_tool.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 
 #include "disc_check.h"
 #include "disc_image.h"
@@ -23,6 +24,7 @@ const char kUsage[] =
     "  check DISC_FOLDER          lint the settings file the launcher would read\n"
     "  try DISC_FOLDER            show what a user would see, on a simulated machine\n"
     "  image DISC_FOLDER OUT.iso  press an ISO 9660 image with Joliet names (with xorriso)\n"
+    "  exit-code N                what the launcher's exit code N means\n"
     "\n"
     "Options of every verb:\n"
     "  --launcher NAME  the launcher's name on the disc (default AUTOPLAY.EXE), which gives\n"
@@ -410,6 +412,16 @@ int DiscTool(const std::vector<std::string>& args, std::string* out, std::string
         return args.empty() ? WrongUse : Done;
     }
     const std::string& verb = args[0];
+    if (verb == "exit-code") {
+        char* end = nullptr;
+        const long code = args.size() == 2 ? strtol(args[1].c_str(), &end, 10) : 0;
+        if (end == nullptr || *end != '\0' || args[1].empty()) {
+            *err += "tavio-disc exit-code: takes one number, the launcher's exit code\n";
+            return WrongUse;
+        }
+        *out += "exit " + args[1] + ": " + ExitMeaning(static_cast<int>(code)) + "\n";
+        return Done;
+    }
     const char* usage = verb == "check" ? kCheckUsage : verb == "try" ? kTryUsage : verb == "image" ? kImageUsage : nullptr;
     if (usage == nullptr) {
         *err += "tavio-disc: unknown verb " + verb + " (tavio-disc --help tells more)\n";

@@ -1,6 +1,8 @@
 // The dry run: RunLauncher on the simulated machine, its message boxes, starts and wait read back in order.
 #include "disc_try.h"
 
+#include "launch/launch_control.h"
+
 #include <string.h>
 
 #include "launch/alerts.h"
@@ -102,18 +104,19 @@ bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem) {
     return true;
 }
 
+// Written against the launcher's own exit codes, so that a new one cannot go unexplained.
 const char* ExitMeaning(int code) {
     switch (code) {
-        case 0: return "done";
-        case 1: return "the launcher found no settings file (or could not locate itself)";
-        case 2: return "another launcher is running: it was told, and this one ends";
-        case 3: return "the install alert was cancelled (or the launcher's window class could not be registered)";
-        case 4: return "the installer is missing, RunLocationRoot names no registry root, or no window could be made";
-        case 6: return "the installed program is missing (no alert: ReinstallShowAlert is 0)";
-        case 7: return "the installed program is missing: the reinstall alert was shown";
-        case 9: return "the program to run from the disc is missing";
-        case 21: return "the installer's window is already open";
-        case 23: return "the program's window is already open";
+        case ExitDone: return "done";
+        case ExitNotLocated: return "the launcher found no settings file (or could not locate itself)";
+        case ExitDeferred: return "another launcher is running: it was told, and this one ends";
+        case ExitNoClassOrCancelled: return "the install alert was cancelled (or the launcher's window class could not be registered)";
+        case ExitNoWindowOrNoRootOrNoInstaller: return "the installer is missing, RunLocationRoot names no registry root, or no window could be made";
+        case ExitInstalledMissingQuiet: return "the installed program is missing (no alert: ReinstallShowAlert is 0)";
+        case ExitInstalledMissing: return "the installed program is missing: the reinstall alert was shown";
+        case ExitDiscProgramMissing: return "the program to run from the disc is missing";
+        case ExitInstallerWindowOpen: return "the installer's window is already open";
+        case ExitProgramWindowOpen: return "the program's window is already open";
         default: return "not one of the launcher's exit codes";
     }
 }
