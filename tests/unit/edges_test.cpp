@@ -8,6 +8,7 @@
 #include "launching/launch_reports.h"
 #include "launching/start_program.h"
 #include "location/install_location.h"
+#include "platform/file_exists.h"
 #include "settings/launcher_settings.h"
 #include "settings/settings_file.h"
 #include "run_fixture.h"
@@ -30,6 +31,22 @@ std::string Folder(size_t length) {
         path += '\\';
     }
     return path;
+}
+
+// OpenFile holds 127 characters: an existing file must be found on both sides of that limit,
+// and a folder never counts as a file on either side.
+TEST_F(EdgeTest, FileExistsOnBothSidesOfOpenFilesLimit) {
+    for (size_t length : {127u, 128u, 129u, 259u}) {  // 259: the longest path ANSI calls take
+        SCOPED_TRACE(length);
+        const std::string file = Folder(length - 6) + "A.EXE";
+        const std::string exact = file + std::string(length - file.size(), 'E');
+        ASSERT_EQ(exact.size(), length);
+        sim::AddFile(exact.c_str(), "MZ");
+        EXPECT_TRUE(FileExists(exact.c_str()));
+        sim::AddFolder((exact + "D").c_str());
+        EXPECT_FALSE(FileExists((exact + "D").c_str()));
+        EXPECT_FALSE(FileExists((exact + "X").c_str()));
+    }
 }
 
 // ---- The settings file ----

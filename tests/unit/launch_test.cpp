@@ -47,6 +47,8 @@ TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
         {"install alert value 2 is off", "InstallShowAlert=2", DiscWithInstaller, {}, 0, {}, {"D:\\SETUP32\\SETUP.EXE"}},
         {"install alert OK only, closed", "InstallAllowCancel=0", DiscWithInstaller, {sim::kCloseBox}, 0, {kInstall},
          {"D:\\SETUP32\\SETUP.EXE"}},
+        {"install alert OK only with 2, closed", "InstallAllowCancel=2", DiscWithInstaller, {sim::kCloseBox}, 0,
+         {kInstall}, {"D:\\SETUP32\\SETUP.EXE"}},
         {"installer missing", "", [] {}, {}, 4, {kTitle}, {}},
         {"installer window already open", "Install32WindowClass=SetupWnd\r\nInstallNTWindowClass=SetupWnd",
          [] {
@@ -107,6 +109,12 @@ TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
         {"run alert cancelled", "", [] { InstalledAt("C:\\APPS\\TOOL", true); }, {IDCANCEL}, 0, {kRun}, {}},
         {"run alert OK only, closed", "RunAllowCancel=0", [] { InstalledAt("C:\\APPS\\TOOL", true); },
          {sim::kCloseBox}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"run alert OK only with 2, closed", "RunAllowCancel=2", [] { InstalledAt("C:\\APPS\\TOOL", true); },
+         {sim::kCloseBox}, 0, {kRun}, {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"run alert value 2 is off", "RunShowAlert=2", [] { InstalledAt("C:\\APPS\\TOOL", true); }, {}, 0, {},
+         {"C:\\APPS\\TOOL\\RUN32.EXE"}},
+        {"disc run alert value 2 is off", "InstallNeeded=0\r\nRunShowAlert=2", DiscWithProgram, {}, 0, {},
+         {"D:\\RUN32.EXE"}},
         {"installed program missing", "", [] { InstalledAt("C:\\APPS\\TOOL", false); }, {}, 7, {kReinstall}, {}},
         {"installed program missing, quietly", "ReinstallShowAlert=0", [] { InstalledAt("C:\\APPS\\TOOL", false); },
          {}, 6, {}, {}},
@@ -178,6 +186,44 @@ TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
             // Every path after the window's creation ends through the loop: window gone, no timer left.
             EXPECT_EQ(LauncherWindowRoom.LauncherWindow, nullptr);
             EXPECT_TRUE(sim::Failures().empty());
+        }
+    }
+}
+
+// A start that fails is reported with the family's text for what was started, and no wait
+// follows even when a window class is named.
+TEST_F(RunTest, FailedStartsAreReportedAndNotWaitedFor) {
+    struct Case {
+        const char* name;
+        const char* settings;
+        std::function<void()> machine;
+        const char* on95;
+        const char* onNT;
+    };
+    const char kReason[] = "\n\nThe operating system denied access to the specified file.";
+    const Case cases[] = {
+        {"installer", "", DiscWithInstaller, "Error running the installer file for Windows 95, \nD:\\SETUP32\\SETUP.EXE",
+         "Error running the installer file for Windows NT, \nD:\\SETUP32\\SETUP.EXE"},
+        {"installed program", "", [] { InstalledAt("C:\\APPS\\TOOL", true); },
+         "Error running the installed file for Windows 95, \nC:\\APPS\\TOOL\\RUN32.EXE",
+         "Error running the installed file for Windows NT, \nC:\\APPS\\TOOL\\RUN32.EXE"},
+        {"disc program", "InstallNeeded=0\r\n", DiscWithProgram, "Error running the file for Windows 95, \nD:\\RUN32.EXE",
+         "Error running the file for Windows NT, \nD:\\RUN32.EXE"},
+    };
+    for (DWORD version : {sim::kWindows98, sim::kWindowsNT4}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (version == sim::kWindows98 ? " [98]" : " [NT]"));
+            Fresh();
+            sim::SetVersion(version);
+            Ini(std::string(c.settings) +
+                "InstallShowAlert=0\r\nRunShowAlert=0\r\nInstall32WindowClass=W\r\nInstallNTWindowClass=W\r\n"
+                "Run32WindowClass=W\r\nRunNTWindowClass=W");
+            c.machine();
+            sim::SetShellExecuteResult(5);
+            EXPECT_EQ(Run(), 0);
+            EXPECT_EQ(Captions(), Strings{kTitle});
+            EXPECT_EQ(BoxTexts(), Strings{std::string(version == sim::kWindows98 ? c.on95 : c.onNT) + kReason});
+            EXPECT_EQ(sim::CallCount("SetTimer"), 0);
         }
     }
 }
