@@ -904,4 +904,110 @@ TEST_F(SimKernelTest, WindowAppearsOnlyAfterASuccessfulStart) {
     EXPECT_NE(nullptr, FindWindowA("InstallerClass", "Installer"));
 }
 
+// ---- Named mutexes ----
+
+TEST_F(SimKernelTest, MutexNamesFollowTheObjectNamespace) {
+    const std::string longest(260, 'm');  // MAX_PATH characters: the most a name may hold
+    const struct Case {
+        const char* name;
+        DWORD version;
+        std::string first, second;      // two names created one after the other
+        DWORD firstError, secondError;  // GetLastError after each
+        bool secondFails;               // the second call gives no handle, GetLastError secondFailure
+        DWORD secondFailure;
+    } cases[] = {
+        {"the same name opens the same mutex", sim::kWindowsNT4, "guard", "guard", 0, ERROR_ALREADY_EXISTS, false, 0},
+        {"names compare with letter case", sim::kWindowsNT4, "guard", "GUARD", 0, 0, false, 0},
+        {"Local\\ is the session's folder, where plain names go", sim::kWindowsNT4, "guard", "Local\\guard", 0,
+         ERROR_ALREADY_EXISTS, false, 0},
+        {"Global\\ is another folder", sim::kWindowsNT4, "guard", "Global\\guard", 0, 0, false, 0},
+        {"NT: any other backslash names a folder that is not there", sim::kWindowsNT4, "guard", "D:\\AUTOPLAY", 0, 0,
+         true, ERROR_PATH_NOT_FOUND},
+        {"95: a backslash is a plain character", sim::kWindows95, "D:\\AUTOPLAY", "D:\\AUTOPLAY", 0,
+         ERROR_ALREADY_EXISTS, false, 0},
+        {"MAX_PATH characters, and one more", sim::kWindowsNT4, longest, longest + "m", 0, 0, true, 206},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        sim::Reset();
+        sim::SetVersion(c.version);
+        SetLastError(99);
+        HANDLE first = CreateMutexA(nullptr, FALSE, c.first.c_str());
+        ASSERT_NE(nullptr, first);
+        EXPECT_EQ(c.firstError, GetLastError());
+        HANDLE second = CreateMutexA(nullptr, TRUE, c.second.c_str());
+        if (c.secondFails) {
+            EXPECT_EQ(nullptr, second);
+            EXPECT_EQ(c.secondFailure, GetLastError());
+            EXPECT_EQ(1, sim::OpenHandleCount());
+            continue;
+        }
+        ASSERT_NE(nullptr, second);
+        EXPECT_NE(first, second);
+        EXPECT_EQ(c.secondError, GetLastError());
+        // Opening an existing mutex ignores initialOwner; creating one with it owns it.
+        EXPECT_EQ(c.secondError == 0, sim::Mutex(c.second.c_str()).ownedHere);
+        EXPECT_EQ(2, sim::OpenHandleCount());
+    }
+}
+
+TEST_F(SimKernelTest, MutexOwnershipCountsAndEndsWithTheLastHandle) {
+    HANDLE a = CreateMutexA(nullptr, FALSE, "guard");
+    HANDLE b = CreateMutexA(nullptr, FALSE, "guard");
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(a, 0));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(b, 0));  // the owner takes it again: counted
+    EXPECT_TRUE(ReleaseMutex(b));
+    EXPECT_TRUE(sim::Mutex("guard").ownedHere);
+    EXPECT_TRUE(ReleaseMutex(a));
+    EXPECT_FALSE(sim::Mutex("guard").ownedHere);
+    EXPECT_FALSE(ReleaseMutex(a));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NOT_OWNER), GetLastError());
+    EXPECT_TRUE(CloseHandle(a));
+    EXPECT_FALSE(CloseHandle(a));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(a, 0));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_HANDLE), GetLastError());
+    EXPECT_TRUE(sim::Mutex("guard").exists);
+    // Closing the last handle of an owned mutex ends it: the name is free again.
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(b, 0));
+    EXPECT_TRUE(CloseHandle(b));
+    EXPECT_FALSE(sim::Mutex("guard").exists);
+    HANDLE c = CreateMutexA(nullptr, FALSE, "guard");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), GetLastError());
+    EXPECT_FALSE(sim::Mutex("guard").ownedHere);
+    EXPECT_TRUE(CloseHandle(c));
+    EXPECT_EQ(0, sim::OpenHandleCount());
+}
+
+TEST_F(SimKernelTest, WaitsForAnotherProcessesMutexLetTimeRun) {
+    sim::OtherProcessHoldsMutex("guard");
+    HANDLE guard = CreateMutexA(nullptr, FALSE, "guard");
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), GetLastError());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(guard, 0));
+    EXPECT_EQ(0u, sim::Now());
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(guard, 100));
+    EXPECT_EQ(100u, sim::Now());
+    // Events that do not let go pass; the one that does ends the wait at its time.
+    bool earlier = false;
+    sim::At(200, [&earlier] { earlier = true; });
+    sim::At(300, [] { sim::OtherProcessReleasesMutex("guard", true); });
+    EXPECT_EQ(static_cast<DWORD>(WAIT_ABANDONED), WaitForSingleObject(guard, INFINITE));
+    EXPECT_TRUE(earlier);
+    EXPECT_EQ(300u, sim::Now());
+    EXPECT_TRUE(sim::Mutex("guard").ownedHere);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(guard, 0));  // abandoned once only
+    EXPECT_TRUE(ReleaseMutex(guard));
+    EXPECT_TRUE(ReleaseMutex(guard));
+    // A bounded wait ends when the other lets go, not at its bound.
+    sim::OtherProcessHoldsMutex("guard");
+    sim::At(1000, [] { sim::OtherProcessReleasesMutex("guard"); });
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(guard, 5000));
+    EXPECT_EQ(1000u, sim::Now());
+    EXPECT_TRUE(ReleaseMutex(guard));
+    // A wait with no end records a failure instead of hanging.
+    sim::OtherProcessHoldsMutex("guard");
+    EXPECT_EQ(WAIT_FAILED, WaitForSingleObject(guard, INFINITE));
+    ExpectAndClearFailures(1);
+}
+
 }  // namespace

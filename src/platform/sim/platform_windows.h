@@ -85,6 +85,27 @@ typedef INT_PTR(WINAPI* FARPROC)();
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD code);
 
+// ---- Kernel objects: named mutexes ----
+typedef void* HANDLE;
+typedef struct _SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+} SECURITY_ATTRIBUTES, *LPSECURITY_ATTRIBUTES;
+#define MAX_PATH 260
+#define INFINITE 0xFFFFFFFF
+#define WAIT_OBJECT_0 0x00000000L
+#define WAIT_ABANDONED 0x00000080L
+#define WAIT_TIMEOUT 258L
+#define WAIT_FAILED (static_cast<DWORD>(0xFFFFFFFF))
+#define ERROR_INVALID_HANDLE 6L
+#define ERROR_ALREADY_EXISTS 183L
+#define ERROR_NOT_OWNER 288L
+HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name);
+DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+BOOL WINAPI ReleaseMutex(HANDLE mutex);
+BOOL WINAPI CloseHandle(HANDLE handle);
+
 // ---- Version, module, key state ----
 DWORD WINAPI GetVersion();
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);

@@ -121,6 +121,26 @@ struct PostedMessage {
 };
 const std::vector<PostedMessage>& PostedToOtherProcesses();
 
+// ---- Named mutexes shared with other processes ----
+// Names compare with letter case, as Windows compares them. A mutex another process
+// created and owns: CreateMutexA of that name here opens it (ERROR_ALREADY_EXISTS), and a
+// wait for it blocks, letting virtual time run through the events of sim::At, until that
+// process lets it go or the wait's time-out passes.
+void OtherProcessHoldsMutex(const char* name);
+// That process releases the mutex and closes its handle; or, with abandoned, ends while it
+// still owns it: the next wait that takes the mutex then returns WAIT_ABANDONED. A mutex no
+// handle refers to any more is gone. Call from sim::At to have it happen during a wait.
+void OtherProcessReleasesMutex(const char* name, bool abandoned = false);
+struct MutexInfo {
+    bool exists;
+    bool ownedHere;       // by this process's thread
+    bool ownedElsewhere;  // by another process
+    int handlesHere;      // this process's open handles to it
+};
+MutexInfo Mutex(const char* name);
+// This process's open handles to kernel objects.
+int OpenHandleCount();
+
 // ---- This process's windows ----
 struct WindowInfo {
     bool exists;  // false once destroyed
@@ -208,7 +228,8 @@ int CallCount(const char* function);
 // "RegisterClassExA Fendral Tavio Launcher Class", "CreateWindowExA Fendral Tavio Launcher Class",
 // "FindWindowA <class>|<title>" (null shown as "<null>"), "PostMessageA 1025",
 // "MessageBoxA <caption>", "ShellExecuteA <file>", "SetTimer 1 500", "KillTimer 1",
-// "DestroyWindow", "PostQuitMessage 0", "WritePrivateProfileStringA <path>".
+// "DestroyWindow", "PostQuitMessage 0", "WritePrivateProfileStringA <path>",
+// "CreateMutexA <name>", "WaitForSingleObject <time-out> <result>", "ReleaseMutex", "CloseHandle".
 const std::vector<std::string>& Trace();
 
 }  // namespace sim

@@ -32,6 +32,13 @@ void ScheduleWindowAfterTicks(const std::string& className, const std::string& t
 // Called by the window side after each WM_TIMER it delivers.
 void NoteTimerTick();
 
+// For waits that handle no messages (WaitForSingleObject): lets virtual time run to the
+// next event scheduled with sim::At, if one is due no later than the given time, and runs
+// the events then due; false, the clock untouched, when none is.
+bool RunNextEventBy(unsigned long long latest);
+// Where virtual time may not go: the cap set by SetTimeCap.
+DWORD TimeCap();
+
 // The registry and file system, for the shell side's association lookups.
 bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string& valueName, std::string* text);
 

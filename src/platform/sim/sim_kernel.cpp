@@ -422,6 +422,8 @@ std::string ExpandEnvironment(const std::string& text) {
     return out;
 }
 
+DWORD CurrentVersion() { return Kernel.version; }
+
 }  // namespace internal
 
 // ---- Test-facing control ----

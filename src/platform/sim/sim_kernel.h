@@ -9,6 +9,9 @@
 namespace sim {
 namespace internal {
 
+// The version GetVersion reports, read without counting as a call of it.
+DWORD CurrentVersion();
+
 // ---- File system ----
 // The folder a relative path is resolved against (GetFullPathNameA's current folder).
 constexpr const char* kCurrentFolder = "D:\\";

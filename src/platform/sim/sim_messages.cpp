@@ -173,6 +173,18 @@ void NoteTimerTick() {
     user.pendingWindows = waiting;
 }
 
+bool RunNextEventBy(unsigned long long latest) {
+    user::UserState& user = user::User();
+    if (user.events.empty()) return false;
+    const unsigned long long at = std::max<unsigned long long>(user.events.front().at, Clock());
+    if (at > latest) return false;
+    Clock() = static_cast<DWORD>(at);
+    user::RunDueEvents();
+    return true;
+}
+
+DWORD TimeCap() { return user::User().timeCap; }
+
 }  // namespace internal
 
 int TimerTicks() { return user::User().timerTicks; }
