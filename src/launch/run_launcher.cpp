@@ -11,6 +11,7 @@
 #include "settings/messages.h"
 #include "settings/settings_file.h"
 #include "window/launcher_window.h"
+#include "window/startup_guard.h"
 #include "window/status_lines.h"
 
 namespace {
@@ -149,11 +150,16 @@ int RunLauncher(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLin
     StatusDisplay.StartShowMode = showMode;
     LoadDefaultSettings();
     if (!ReadAllSettings()) return ExitNotLocated;
+    // Two launchers of this path started together would each look for the other's window
+    // before either has made one: the guard makes the look and the window one step. Ending
+    // before the window exists lets it go as well.
+    HoldStartupGuard();
     if (DeferToRunningLauncher()) return ExitDeferred;
     InitStatusLines();
     if (RegisterLauncherClass(instance, Settings.LauncherWindowClass.CStr()) == 0) return ExitNoClassOrCancelled;
     if (!CreateLauncherWindow(instance, showMode, Settings.LauncherWindowClass.CStr()))
         return ExitNoWindowOrNoRootOrNoInstaller;
+    ReleaseStartupGuard();
     LaunchControl.Platform = DetectTargetPlatform();
     if (Settings.InstallNeeded == 1) return CheckInstallation();
     return RunFromDisc();

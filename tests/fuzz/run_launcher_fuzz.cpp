@@ -135,6 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int boxes = 0;
     sim::SetMessageBoxScript([answers, &boxes](const sim::MessageBoxCall& box, int& answer) {
         const int choice = (answers >> (2 * (boxes++ % 4))) & 3;
+        FUZZ_CHECK(sim::OpenHandleCount() == 0, "a box opened while the start-up guard was held");
         const bool cancelOffered = (box.type & 0xF) == MB_OKCANCEL;
         answer = choice == 1 && cancelOffered ? IDCANCEL : choice == 2 ? sim::kCloseBox : IDOK;
     });
@@ -153,6 +154,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(LauncherWindowRoom.LauncherWindow == nullptr, "the run ended with its window alive");
     }
     FUZZ_CHECK(sim::WriteCount() == 0, "the launcher wrote to the registry or a file");
+    // Only a launcher that ends before its window exists leaves the guard to its ending.
+    FUZZ_CHECK(exitCode == 2 || exitCode == 3 || exitCode == 4 || sim::OpenHandleCount() == 0,
+               "the run kept its start-up guard");
     CheckRoomsTerminated();
     CheckStartsFit();
 

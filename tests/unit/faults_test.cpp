@@ -65,6 +65,12 @@ TEST_F(FaultTest, EachRefusedCallEndsTheRunItsPromisedWay) {
         {"USER32 not found: the plain class", [] { InstallerDisc(); }, sim::kWindows98, "GetModuleHandleA", 1, true, 0,
          0, 0, {}, {kInstaller}},
         {"window refused", [] { InstallerDisc(); }, sim::kWindowsNT4, "CreateWindowExA", 1, true, 0, 0, 4, {}, {}},
+        // Without its start-up guard the launcher starts as it did before guards.
+        {"guard refused", [] { InstallerDisc(); }, sim::kWindowsNT4, "CreateMutexA", 1, true, 0, 0, 0, {}, {kInstaller}},
+        {"wait for the guard failed", [] { InstallerDisc(); }, sim::kWindowsNT4, "WaitForSingleObject", 1, true,
+         WAIT_FAILED, ERROR_INVALID_HANDLE, 0, {}, {kInstaller}},
+        {"guard not released", [] { InstallerDisc(); }, sim::kWindows95, "ReleaseMutex", 1, true, 0, 0, 0, {},
+         {kInstaller}},
         {"no local time", [] { InstallerDisc(); }, sim::kWindowsNT4, "localtime", 1, true, 0, 0, 0, {}, {kInstaller}},
         {"no time text", [] { InstallerDisc(); }, sim::kWindowsNT4, "asctime", 1, true, 0, 0, 0, {}, {kInstaller}},
         // A location that cannot be read counts as no installation: the installer is offered.

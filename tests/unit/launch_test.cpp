@@ -1,4 +1,6 @@
 // Whole runs of RunLauncher on the simulated Windows: every path of the decision and its exit code.
+#include <string.h>
+
 #include <functional>
 #include <string>
 #include <vector>
@@ -413,6 +415,110 @@ TEST_F(RunTest, ASecondStartDefersToTheRunningLauncher) {
         EXPECT_EQ(Run(), 0);
         EXPECT_EQ(Started(), Strings{"D:\\SETUP32\\SETUP.EXE"});
     }
+}
+
+// Two launchers of one disc started together, as the other one (another process) meets
+// this one at the start-up guard: it holds the guard from its look for a launcher window
+// until its own window exists. This launcher waits for the guard, then defers to that
+// window; it goes on as before guards when the other ends or lets go without a window,
+// or hangs past the bound, and never waits for another disc's or another launcher's guard.
+TEST_F(RunTest, ALauncherStartedTogetherWithAnotherWaitsForItsWindow) {
+    // What the other launcher does 40 ms into this one's run.
+    enum Other { MakesItsWindow, EndsWithoutWindow, LetsGoWithoutWindow, Hangs };
+    const std::string guard = "D:/AUTOPLAY.INI";
+    const struct Case {
+        const char* name;
+        std::string settings;
+        std::string modulePath;
+        std::string otherGuard;  // the guard the other launcher holds
+        Other other;
+        int exitCode;
+        DWORD waited;
+    } cases[] = {
+        {"the other makes its window: defer to it", "", "D:\\AUTOPLAY.EXE", guard, MakesItsWindow, 2, 40},
+        {"the same launcher, its path spelt in small letters", "", "d:\\autoplay.exe", guard, MakesItsWindow, 2, 40},
+        {"the same launcher, its folder by its long name", "", "D:\\Tavio Sample\\AUTOPLAY.EXE",
+         "D:/TAVIOS~1/AUTOPLAY.INI", MakesItsWindow, 2, 40},
+        {"the same launcher, its folder by its short name", "", "D:\\TAVIOS~1\\AUTOPLAY.EXE",
+         "D:/TAVIOS~1/AUTOPLAY.INI", MakesItsWindow, 2, 40},
+        {"the other ends without a window: its abandoned guard is taken", "", "D:\\AUTOPLAY.EXE", guard,
+         EndsWithoutWindow, 0, 40},
+        {"the other lets go without a window", "", "D:\\AUTOPLAY.EXE", guard, LetsGoWithoutWindow, 0, 40},
+        {"the other hangs: five seconds, then on as before", "", "D:\\AUTOPLAY.EXE", guard, Hangs, 0, 5000},
+        {"deferral switched off: no guard, no wait", "LauncherWindowClass=(Ignore)", "D:\\AUTOPLAY.EXE", guard, Hangs,
+         0, 0},
+        {"another disc's launcher", "", "D:\\AUTOPLAY.EXE", "E:/AUTOPLAY.INI", Hangs, 0, 0},
+        {"another launcher in the same folder", "", "D:\\AUTOPLAY.EXE", "D:/SETUP.INI", Hangs, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fresh();
+        // The disc's root, and a folder with a long name and its 8.3 alias.
+        for (const std::string folder : {"D:\\", "D:\\Tavio Sample\\"}) {
+            sim::AddFile((folder + "AUTOPLAY.EXE").c_str(), "MZ");
+            sim::AddFile((folder + "AUTOPLAY.INI").c_str(), "[Tavio32 Settings]\r\n" + c.settings + "\r\n");
+            sim::AddFile((folder + "SETUP32\\SETUP.EXE").c_str(), "MZ");
+        }
+        sim::SetShortName("D:\\Tavio Sample", "TAVIOS~1");
+        sim::SetModulePath(c.modulePath.c_str());
+        const std::string otherGuard = c.otherGuard;
+        sim::OtherProcessHoldsMutex(otherGuard.c_str());
+        if (c.other == MakesItsWindow)
+            sim::At(40, [otherGuard] {
+                sim::AddOtherProcessWindow("Fendral Tavio Launcher Class", "Tavio Launcher", false);
+                sim::OtherProcessReleasesMutex(otherGuard.c_str());
+            });
+        if (c.other == EndsWithoutWindow || c.other == LetsGoWithoutWindow)
+            sim::At(40, [otherGuard, c] { sim::OtherProcessReleasesMutex(otherGuard.c_str(), c.other == EndsWithoutWindow); });
+        // The guard is let go before the alert opens: a launcher started now would not wait.
+        bool guardFreeAtAlert = false;
+        sim::SetMessageBoxScript([&guardFreeAtAlert](const sim::MessageBoxCall&, int&) {
+            guardFreeAtAlert = sim::OpenHandleCount() == 0;
+        });
+        EXPECT_EQ(c.exitCode, Run());
+        EXPECT_EQ(c.waited, sim::Now());
+        if (c.exitCode == 2) {
+            EXPECT_TRUE(sim::MessageBoxes().empty());
+            EXPECT_TRUE(sim::ShellStarts().empty());
+            EXPECT_EQ(0, sim::CallCount("CreateWindowExA"));
+            ASSERT_EQ(1u, sim::PostedToOtherProcesses().size());
+            EXPECT_EQ(1025u, sim::PostedToOtherProcesses()[0].message);
+        } else {
+            EXPECT_EQ(Captions(), Strings{kInstall});
+            EXPECT_EQ(Strings{"D:\\SETUP32\\SETUP.EXE"}, Started());
+            EXPECT_TRUE(guardFreeAtAlert);
+        }
+    }
+}
+
+// The whole story of a first launcher's start-up: the guard spans the look for a running
+// launcher and the making of the window, and nothing else; a launcher without its settings
+// file takes none before its message.
+TEST_F(RunTest, TheGuardSpansTheLookAndTheWindowOnly) {
+    Ini("");
+    DiscWithInstaller();
+    EXPECT_EQ(Run(), 0);
+    Strings story;
+    for (const std::string& line : sim::Trace())
+        for (const char* call : {"CreateMutexA", "WaitForSingleObject", "ReleaseMutex", "CloseHandle", "FindWindowA",
+                                 "CreateWindowExA", "MessageBoxA", "ShellExecuteA"})
+            if (line.compare(0, strlen(call), call) == 0) story.push_back(line);
+    const Strings expected = {
+        "CreateMutexA D:/AUTOPLAY.INI",
+        "WaitForSingleObject 5000 WAIT_OBJECT_0",
+        "FindWindowA Fendral Tavio Launcher Class|Tavio Launcher",
+        "CreateWindowExA Fendral Tavio Launcher Class",
+        "ReleaseMutex",
+        "CloseHandle",
+        "MessageBoxA Install software from CD?",
+        "ShellExecuteA D:\\SETUP32\\SETUP.EXE",
+    };
+    EXPECT_EQ(expected, story);
+
+    Fresh();
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(Captions(), Strings{kTitle});
+    EXPECT_EQ(0, sim::CallCount("CreateMutexA"));
 }
 
 TEST_F(RunTest, WaitEndsWhenTheStartedProgramsWindowOpens) {

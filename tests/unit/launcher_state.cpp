@@ -7,6 +7,7 @@
 #include "settings/launcher_settings.h"
 #include "settings/settings_file.h"
 #include "window/launcher_window.h"
+#include "window/startup_guard.h"
 #include "window/status_lines.h"
 
 void ResetLauncherState() {
@@ -18,5 +19,6 @@ void ResetLauncherState() {
     StartProgramTexts = StartProgramState{};
     LauncherWindowRoom = LauncherWindowState{};
     StatusDisplay = StatusDisplayState{};
+    StartupGuard = StartupGuardState{};
     LaunchControl = LaunchControlState{};
 }
