@@ -413,6 +413,7 @@ public:
         Launch first = StartLauncher(exe_);
         pids_.insert(first.pi.dwProcessId);
         Note("started " + exe_ + " (pid " + std::to_string(first.pi.dwProcessId) + ")");
+        if (sc_.second.when == ScenarioSecond::Together) return GoTogether(first);
         bool exited = false;
         while (!exited) {
             exited = WaitForSingleObject(first.pi.hProcess, 15) == WAIT_OBJECT_0;
@@ -446,16 +447,90 @@ public:
     }
 
 private:
-    void HandleBox(HWND window) {
+    // Launchers started at the same instant: whichever acts, its boxes are answered; the
+    // exit codes are checked as a set.
+    void GoTogether(Launch first) {
+        secondDone_ = true;
+        std::vector<Launch> group = {first};
+        unsigned seed = 12345;
+        for (int i = 0; i < sc_.second.count; ++i) {
+            if (i > 0) {
+                seed = seed * 1103515245u + 12345u;
+                const int span = sc_.second.gapMaxMs - sc_.second.gapMinMs;
+                Sleep(static_cast<DWORD>(sc_.second.gapMinMs + (span > 0 ? static_cast<int>((seed >> 16) % (span + 1)) : 0)));
+            }
+            group.push_back(StartLauncher(exe_));
+            pids_.insert(group.back().pi.dwProcessId);
+            Note("started together with it (pid " + std::to_string(group.back().pi.dwProcessId) + ")");
+        }
+        std::vector<bool> ended(group.size(), false);
+        std::vector<int> codes;
+        for (;;) {
+            std::vector<HANDLE> running;
+            for (size_t i = 0; i < group.size(); ++i) {
+                if (ended[i]) continue;
+                if (WaitForSingleObject(group[i].pi.hProcess, 0) == WAIT_OBJECT_0) {
+                    ended[i] = true;
+                    codes.push_back(static_cast<int>(ExitCodeOf(group[i].pi.hProcess)));
+                    Note("pid " + std::to_string(group[i].pi.dwProcessId) + " exit code " + std::to_string(codes.back()) +
+                         " after " + std::to_string(GetTickCount() - first.started) + " ms");
+                    continue;
+                }
+                running.push_back(group[i].pi.hProcess);
+            }
+            if (running.empty()) break;
+            if (GetTickCount() - first.started > static_cast<DWORD>(sc_.timeoutMs)) {
+                for (HANDLE p : running) {
+                    TerminateProcess(p, 999);
+                    WaitForSingleObject(p, 5000);
+                }
+                Mismatch("a launcher was still running after " + std::to_string(sc_.timeoutMs) + " ms; killed");
+                break;
+            }
+            WaitForMultipleObjects(static_cast<DWORD>(running.size()), running.data(), FALSE, 15);
+            for (size_t i = 0; i < group.size(); ++i) {
+                if (ended[i]) continue;
+                if (HWND window = FindBox(group[i].pi.dwProcessId, handled_))
+                    HandleBox(window, " (pid " + std::to_string(group[i].pi.dwProcessId) + ")");
+            }
+        }
+        elapsedMs_ = GetTickCount() - first.started;
+        for (Launch& launch : group) {
+            CloseHandle(launch.pi.hThread);
+            CloseHandle(launch.pi.hProcess);
+        }
+        if (codes.size() == group.size()) {
+            std::vector<int> expected(group.size() - 1, sc_.second.expectedExit);
+            expected.push_back(sc_.expectedExit);
+            std::sort(expected.begin(), expected.end());
+            std::sort(codes.begin(), codes.end());
+            if (codes != expected) Mismatch("exit codes: expected " + Codes(expected) + ", got " + Codes(codes));
+            Check();
+        }
+        StopStarted();
+    }
+
+    static std::string Codes(const std::vector<int>& codes) {
+        std::string out;
+        for (size_t i = 0; i < codes.size(); ++i) out += (i ? " " : "") + std::to_string(codes[i]);
+        return out;
+    }
+
+    void HandleBox(HWND window, const std::string& whose = std::string()) {
         handled_.insert(window);
         MessageBoxView box = ReadMessageBox(window);
         const size_t index = boxes_.size();
         boxes_.push_back(box);
-        DescribeBox("box " + std::to_string(index + 1), box);
+        DescribeBox("box " + std::to_string(index + 1) + whose, box);
         if (!secondDone_ && sc_.second.when == ScenarioSecond::WhileBox &&
             sc_.second.number == static_cast<int>(index + 1))
             StartSecond("while box " + std::to_string(index + 1) + " is open");
-        const std::string answer = index < sc_.boxes.size() ? sc_.boxes[index].answer : "close";
+        // Of launchers started together, a box beyond the listed ones is answered like the
+        // last listed, as a user answers each such alert.
+        const bool together = sc_.second.when == ScenarioSecond::Together && !sc_.boxes.empty();
+        const ScenarioBox* listed = index < sc_.boxes.size() ? &sc_.boxes[index] : together ? &sc_.boxes.back() : nullptr;
+        const std::string answer = listed != nullptr ? listed->answer : "close";
+        if (listed != nullptr && listed->delayMs > 0) Sleep(static_cast<DWORD>(listed->delayMs));
         Note("  answered " + answer);
         if (!AnswerBox(box, answer)) {
             Mismatch("box " + std::to_string(index + 1) + ": could not answer " + answer);
@@ -510,7 +585,7 @@ private:
     }
 
     void Check() {
-        if (static_cast<int>(exitCode_) != sc_.expectedExit)
+        if (sc_.second.when != ScenarioSecond::Together && static_cast<int>(exitCode_) != sc_.expectedExit)
             Mismatch("exit code: expected " + std::to_string(sc_.expectedExit) + ", got " + std::to_string(exitCode_));
         if (sc_.minMs >= 0 && elapsedMs_ < static_cast<DWORD>(sc_.minMs))
             Mismatch("ran " + std::to_string(elapsedMs_) + " ms, expected at least " + std::to_string(sc_.minMs));

@@ -6,8 +6,11 @@
 //   [folder PATH]     an empty folder
 //   [fake PATH]       window_class, window_title, window_delay (ms), stay (ms), exit, prestart
 //   [registry]        set = KEY | VALUE NAME | TYPE | DATA, delete = KEY
-//   [box N]           caption, text, buttons (comma-separated), default, answer (button or close)
-//   [second]          when = box N | started N | delay MS, exit, count (starts in a row), gap = MIN-MAX ms between them
+//   [box N]           caption, text, buttons (comma-separated), default, answer (button or close), delay (ms before answering)
+//   [second]          when = box N | started N | delay MS | together, exit, count (starts in a row), gap = MIN-MAX ms between them
+//                     (together: started right after the first, before it can have done anything; any of them may
+//                     act, so boxes are taken from all in the order they appear, a box beyond the listed ones is
+//                     answered like the last one, and of the exit codes one must be [expect]'s, the others exit's)
 //   [expect]          exit, log (repeated, in order), unchanged, watch (a key), min_ms, max_ms
 // key@95 and key@nt apply on one family only. Values are trimmed; in values, file bodies and
 // section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name.
@@ -269,17 +272,23 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
             else if (key == "buttons") b.hasButtons = true, b.buttons = Split(value, ',');
             else if (key == "default") b.hasDefault = true, b.defaultButton = value;
             else if (key == "answer") b.answer = value;
+            else if (key == "delay" && ParseInt(value, n) && n >= 0) b.delayMs = n;
             else return fail("bad [box] line");
             break;
         }
         case Second: {
             if (key == "when") {
                 std::vector<std::string> w = Split(value, ' ');
-                if (w.size() != 2 || !ParseInt(w[1], sc.second.number)) return fail("when = box N | started N | delay MS");
+                if (value == "together") {
+                    sc.second.when = ScenarioSecond::Together;
+                    break;
+                }
+                if (w.size() != 2 || !ParseInt(w[1], sc.second.number))
+                    return fail("when = box N | started N | delay MS | together");
                 if (w[0] == "box") sc.second.when = ScenarioSecond::WhileBox;
                 else if (w[0] == "started") sc.second.when = ScenarioSecond::AfterStarted;
                 else if (w[0] == "delay") sc.second.when = ScenarioSecond::AfterDelay;
-                else return fail("when = box N | started N | delay MS");
+                else return fail("when = box N | started N | delay MS | together");
             } else if (key == "exit" && ParseInt(value, n)) sc.second.expectedExit = n;
             else if (key == "count" && ParseInt(value, n) && n >= 1) sc.second.count = n;
             else if (key == "gap") {

@@ -41,12 +41,13 @@ struct ScenarioBox {
     std::vector<std::string> buttons;  // left to right
     std::string defaultButton;         // "" when no button is the default
     std::string answer = "OK";         // a button's text, or "close" for the close box
+    int delayMs = 0;                   // how long the user reads the box before answering
     int line = 0;
 };
 
-// A second start of the launcher during the first one's run.
+// A second start of the launcher during the first one's run, or together with it.
 struct ScenarioSecond {
-    enum When { Never, WhileBox, AfterStarted, AfterDelay } when = Never;
+    enum When { Never, WhileBox, AfterStarted, AfterDelay, Together } when = Never;
     int number = 0;        // box number, count of log lines, or milliseconds
     int expectedExit = 2;  // a deferring instance ends with 2
     int count = 1;         // further starts, one after another
