@@ -135,6 +135,42 @@ std::string RunMessages(const std::vector<std::string>& args) {
     return "seq=" + sequence;
 }
 
+// ---- Named mutexes ----
+
+// A sequence of calls on up to four handles: "cN NAME" creates (or opens) into slot N,
+// "oN NAME" the same asking for initial ownership, "wN" waits for it with no time-out,
+// "rN" releases it, "xN" closes it. Each call's result, with GetLastError where the call
+// reports through it; every handle still open is closed at the end.
+std::string RunMutexes(const std::vector<std::string>& args) {
+    HANDLE slots[4] = {};
+    std::string out;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& op = args[i];
+        const size_t slot = op.size() == 2 && op[1] >= '0' && op[1] <= '3' ? static_cast<size_t>(op[1] - '0') : 4;
+        if (slot == 4) return "bad-op " + op;
+        std::string result;
+        if ((op[0] == 'c' || op[0] == 'o') && i + 1 < args.size()) {
+            const Text name = ParseText(args[++i]);
+            SetLastError(12345);
+            slots[slot] = CreateMutexA(nullptr, op[0] == 'o' ? TRUE : FALSE, name.c_str());
+            result = std::string(slots[slot] != nullptr ? "h" : "null") + "/" + Num(GetLastError());
+        } else if (op[0] == 'w') {
+            const DWORD waited = WaitForSingleObject(slots[slot], 0);
+            result = Num(static_cast<long long>(waited)) + (waited == WAIT_FAILED ? "/" + Num(GetLastError()) : "");
+        } else if (op[0] == 'r' || op[0] == 'x') {
+            const BOOL done = op[0] == 'r' ? ReleaseMutex(slots[slot]) : CloseHandle(slots[slot]);
+            result = Num(done) + (done ? "" : "/" + Num(GetLastError()));
+            if (op[0] == 'x' && done) slots[slot] = nullptr;
+        } else {
+            return "bad-op " + op;
+        }
+        out += (out.empty() ? "" : " ") + op + "=" + result;
+    }
+    for (HANDLE handle : slots)
+        if (handle != nullptr) CloseHandle(handle);
+    return out;
+}
+
 // ---- One case ----
 
 struct Scene {
@@ -248,6 +284,7 @@ std::string Call(const std::string& area, const std::vector<std::string>& a) {
                (ret == HFILE_ERROR ? std::string() : " path=" + Escape(name));
     }
     if (area == "msg") return RunMessages(a);
+    if (area == "mutex") return RunMutexes(a);
     return "bad-area";
 }
 
