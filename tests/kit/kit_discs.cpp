@@ -20,6 +20,7 @@ const struct {
     {"no-installer", "tests/kit/discs/no-installer.ini", {"AUTOPLAY.EXE", "SETUP95/SETUP.EXE"}},
     {"number-yes", "tests/kit/discs/number-yes.ini", {"AUTOPLAY.EXE", "PROGRAM/RUN.EXE"}},
     {"long-names", "tests/kit/discs/long-names.ini", {"AUTOPLAY.EXE", "Sample Program/Run Sample.exe"}},
+    {"no-window-class", "tests/kit/discs/no-window-class.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
 };
 
 std::string ReadSource(const std::string& path) {

@@ -308,6 +308,14 @@ private:
             {"Run32WindowTitle", Settings.Run32WindowTitle, false},
             {"RunNTWindowTitle", Settings.RunNTWindowTitle, false},
         };
+        // Windows keeps class names in its atom table, which takes 1 to 255 characters: the
+        // launcher's own class outside that cannot be registered, and every run ends at once.
+        const size_t ownClass = Settings.LauncherWindowClass.Length();
+        if (ownClass == 0 || ownClass > 255)
+            Fail("LauncherWindowClass", std::string("LauncherWindowClass: ") +
+                                            (ownClass == 0 ? "empty" : std::to_string(ownClass) + " characters") +
+                                            ": Windows takes 1 to 255 characters for a class name, so the launcher "
+                                            "cannot make its window and ends at once, showing nothing (exit 3)");
         for (const auto& setting : settings) {
             const std::string value = setting.value.CStr();
             if (setting.isClass && value.empty())
