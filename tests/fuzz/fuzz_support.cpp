@@ -19,9 +19,25 @@ void FreshMachine() {
     ResetLauncherState();
 }
 
+namespace {
+bool machineUsed = false;  // an input ran since the last reset
+}  // namespace
+
+MachineForOneInput::MachineForOneInput() {
+    if (machineUsed) FreshMachine();
+    machineUsed = true;
+}
+
+MachineForOneInput::~MachineForOneInput() {
+    FreshMachine();
+    machineUsed = false;
+}
+
 std::string FuzzInput::Field() {
-    std::string text;
-    while (pos_ < size_ && data_[pos_] != 0) text += static_cast<char>(data_[pos_++]);
+    const uint8_t* end = static_cast<const uint8_t*>(memchr(data_ + pos_, 0, size_ - pos_));
+    const size_t length = end != nullptr ? static_cast<size_t>(end - (data_ + pos_)) : size_ - pos_;
+    std::string text(reinterpret_cast<const char*>(data_ + pos_), length);
+    pos_ += length;
     if (pos_ < size_) ++pos_;  // the zero that ends the field
     return text;
 }

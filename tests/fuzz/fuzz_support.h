@@ -11,6 +11,16 @@
 
 // A new simulated Windows and every room back to its state at process start.
 void FreshMachine();
+// A fresh machine for one input, made fresh again when the input is done: what an input
+// allocates and leaves behind, libFuzzer takes for a possible leak and runs the input again.
+// The machine an input finds is then already fresh (a new process's is too).
+class MachineForOneInput {
+public:
+    MachineForOneInput();
+    ~MachineForOneInput();
+    MachineForOneInput(const MachineForOneInput&) = delete;
+    MachineForOneInput& operator=(const MachineForOneInput&) = delete;
+};
 
 // The input read front to back: flag bytes, then texts ended by a zero byte, then the rest.
 // Reading past the end gives zeros and empty texts, so every input is a valid one.

@@ -38,7 +38,7 @@ void OpenThroughCommand(FuzzInput& input, uint8_t flags) {
     const std::string extensionCommand = input.Field();
     const std::string existing = input.Field();
 
-    FreshMachine();
+    const MachineForOneInput freshMachine;
     const char document[] = "D:\\DOCS\\README.TXT";
     sim::AddFile(document);
     sim::AddAssociation(".TXT", "txtfile", classCommand.c_str());

@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string alias = input.Field();
     const std::string otherFile = input.Field();
 
-    FreshMachine();
+    const MachineForOneInput freshMachine;
     const std::string viewer = "C:\\Program Files\\V\\v.exe";
     if (flags & LaunchFileExists) sim::AddFile(launchText.c_str(), "MZ");
     if ((flags & GiveAlias) && !alias.empty() && alias.size() <= 12 && sim::FileExistsInSim(launchText.c_str()))

@@ -1,7 +1,9 @@
 // The simulation's shared machinery: reset hooks, planned failures, trace, failures, clock.
 #include <ctype.h>
+#include <stdint.h>
 
 #include <map>
+#include <string_view>
 #include <vector>
 
 #include "sim_internal.h"
@@ -19,8 +21,17 @@ struct PlannedCall {
 
 struct CoreState {
     std::vector<void (*)()> resets;
-    std::map<std::string, int> counts;
-    std::multimap<std::string, PlannedCall> plans;
+    // Transparent comparison: a call is counted without making a string of its name.
+    std::map<std::string, int, std::less<>> counts;
+    // Each caller names its function by a string literal: its address finds the count
+    // without comparing names, in a small table indexed by the address. Entries stay
+    // valid because counts never drops a name.
+    struct LiteralCount {
+        const char* literal = nullptr;
+        int* count = nullptr;
+    };
+    LiteralCount countOfLiteral[256];
+    std::multimap<std::string, PlannedCall, std::less<>> plans;
     std::vector<std::string> trace;
     std::vector<std::string> failures;
     DWORD clock = 0;
@@ -38,8 +49,16 @@ ResetHook::ResetHook(void (*reset)()) { Core().resets.push_back(reset); }
 
 bool PlannedFailure(const char* function, long long* value) {
     CoreState& core = Core();
-    const int n = ++core.counts[function];
-    auto range = core.plans.equal_range(function);
+    CoreState::LiteralCount& slot = core.countOfLiteral[(reinterpret_cast<uintptr_t>(function) >> 2) & 255];
+    if (slot.literal != function) {
+        auto counted = core.counts.find(std::string_view(function));
+        if (counted == core.counts.end()) counted = core.counts.emplace(function, 0).first;
+        slot.literal = function;
+        slot.count = &counted->second;
+    }
+    const int n = ++*slot.count;
+    if (core.plans.empty()) return false;
+    auto range = core.plans.equal_range(std::string_view(function));
     for (auto it = range.first; it != range.second; ++it) {
         const PlannedCall& plan = it->second;
         if (n == plan.nth || (plan.forever && n > plan.nth)) {
@@ -77,7 +96,8 @@ DWORD& Clock() { return Core().clock; }
 
 void Reset() {
     internal::CoreState& core = internal::Core();
-    core.counts.clear();
+    // Zeroed, not cleared: the names stay, so counting allocates only for a name's first call.
+    for (auto& count : core.counts) count.second = 0;
     core.plans.clear();
     core.trace.clear();
     core.failures.clear();
@@ -96,7 +116,7 @@ void FailCall(const char* function, int nth, bool forever, long long value, DWOR
 
 int CallCount(const char* function) {
     auto& counts = internal::Core().counts;
-    auto it = counts.find(function);
+    auto it = counts.find(std::string_view(function));
     return it == counts.end() ? 0 : it->second;
 }
 

@@ -16,7 +16,8 @@ struct ResetHook {
 };
 
 // Counts the call and says whether it is planned to fail; *value receives the planned
-// result, and GetLastError reports the planned error.
+// result, and GetLastError reports the planned error. function is a string literal: its
+// address is remembered as standing for that name.
 bool PlannedFailure(const char* function, long long* value);
 
 void AddTrace(const std::string& line);

@@ -49,7 +49,14 @@ struct KernelState {
 
 KernelState Kernel;
 
-void ResetKernel() { Kernel = KernelState(); }
+// Counts every change to the file system's shape, never reset: a lookup remembered at one
+// count still holds while the count is the same.
+unsigned long long FileSystemChanges = 0;
+
+void ResetKernel() {
+    Kernel = KernelState();
+    ++FileSystemChanges;
+}
 const ResetHook kernelReset(ResetKernel);
 
 // Fake module handles: never dereferenced, only compared.
@@ -68,8 +75,12 @@ constexpr size_t kMaxPath = 260;
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 struct ParsedPath {
+    ParsedPath() = default;
+    ParsedPath(const ParsedPath&) = delete;  // the components view this object's own text
+    ParsedPath& operator=(const ParsedPath&) = delete;
     std::string drive;  // "D:"
-    std::vector<std::string> components;
+    std::string text;   // the path after its drive, made absolute
+    std::vector<std::string_view> components;
     bool trailingSeparator = false;
 };
 
@@ -77,56 +88,63 @@ struct ParsedPath {
 // collapsed, trailing dots and spaces of a component dropped.
 bool ParsePath(const std::string& path, ParsedPath* parsed) {
     if (path.empty()) return false;
-    std::string rest;
     if (path.size() >= 2 && path[1] == ':' && isalpha(static_cast<unsigned char>(path[0]))) {
-        parsed->drive = std::string(1, static_cast<char>(toupper(static_cast<unsigned char>(path[0])))) + ":";
-        rest = path.substr(2);  // the current folder of every drive is its root
+        parsed->drive.assign(1, static_cast<char>(toupper(static_cast<unsigned char>(path[0]))));
+        parsed->drive += ':';
+        parsed->text.assign(path, 2, std::string::npos);  // the current folder of every drive is its root
     } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         return false;  // UNC names are not simulated
     } else if (IsSeparator(path[0])) {
-        parsed->drive = std::string(kCurrentFolder, 2);
-        rest = path;
+        parsed->drive.assign(kCurrentFolder, 2);
+        parsed->text = path;
     } else {
-        parsed->drive = std::string(kCurrentFolder, 2);
-        rest = std::string(kCurrentFolder + 2) + path;
+        parsed->drive.assign(kCurrentFolder, 2);
+        parsed->text = kCurrentFolder + 2;
+        parsed->text += path;
     }
+    const std::string_view rest = parsed->text;
     parsed->trailingSeparator = !rest.empty() && IsSeparator(rest.back());
-    std::string part;
-    auto flush = [&]() {
-        if (part == ".") {
-        } else if (part == "..") {
+    parsed->components.clear();
+    // Each run of characters between separators is a component; empty ones are dropped.
+    for (size_t start = 0; start <= rest.size();) {
+        size_t end = start;
+        while (end < rest.size() && !IsSeparator(rest[end])) ++end;
+        std::string_view part = rest.substr(start, end - start);
+        start = end + 1;
+        if (part == ".") continue;
+        if (part == "..") {
             if (!parsed->components.empty()) parsed->components.pop_back();
-        } else {
-            while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
-            if (!part.empty()) parsed->components.push_back(part);
+            continue;
         }
-        part.clear();
-    };
-    for (char c : rest) {
-        if (IsSeparator(c))
-            flush();
-        else
-            part += c;
+        while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.remove_suffix(1);
+        if (!part.empty()) parsed->components.emplace_back(part);
     }
-    flush();
     if (parsed->components.empty()) parsed->trailingSeparator = false;
     return true;
 }
 
-Node* FindChild(Node* folder, const std::string& name) {
+// The folded name of a lookup, in a buffer kept for it: every path lookup folds each of
+// its components, and a new string each time made the file system the costliest part of a run.
+const std::string& FoldedInBuffer(std::string_view name) {
+    static std::string key;
+    key.assign(name);
+    for (char& c : key) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
+    return key;
+}
+
+Node* FindChild(Node* folder, std::string_view name) {
     if (folder == nullptr || !folder->folder) return nullptr;
-    auto it = folder->children.find(FoldKey(name));
+    auto it = folder->children.find(FoldedInBuffer(name));
     if (it != folder->children.end()) return it->second.get();
-    const std::string key = FoldKey(name);
     for (auto& child : folder->children)
-        if (!child.second->alias.empty() && FoldKey(child.second->alias) == key) return child.second.get();
+        if (!child.second->alias.empty() && EqualNoCase(child.second->alias, name)) return child.second.get();
     return nullptr;
 }
 
 // Every drive letter is there, empty until a test adds something to it: a start from
 // a disc always has its drive, and a missing file on it is "not found", not "no path".
 Node* FindDrive(const std::string& drive) {
-    std::unique_ptr<Node>& root = Kernel.drives[FoldKey(drive)];
+    std::unique_ptr<Node>& root = Kernel.drives[FoldedInBuffer(drive)];
     if (!root) {
         root.reset(new Node);
         root->name = drive;
@@ -137,7 +155,7 @@ Node* FindDrive(const std::string& drive) {
 
 Node* FindNode(const ParsedPath& parsed) {
     Node* node = FindDrive(parsed.drive);
-    for (const std::string& component : parsed.components) {
+    for (const std::string_view component : parsed.components) {
         node = FindChild(node, component);
         if (node == nullptr) return nullptr;
     }
@@ -146,7 +164,9 @@ Node* FindNode(const ParsedPath& parsed) {
 
 // Creates the path's folders as needed; the last component becomes a file or folder.
 Node* MakeNode(const char* path, bool folder) {
-    ParsedPath parsed;
+    ++FileSystemChanges;
+    // Kept between calls (none is nested): a path's components cost no new allocation.
+    static ParsedPath parsed;
     if (path == nullptr || !ParsePath(path, &parsed)) {
         AddFailure(std::string("cannot add the path \"") + (path ? path : "<null>") + "\"");
         return nullptr;
@@ -157,7 +177,7 @@ Node* MakeNode(const char* path, bool folder) {
         const bool wantFolder = !last || folder;
         Node* child = FindChild(node, parsed.components[i]);
         if (child == nullptr) {
-            std::unique_ptr<Node>& slot = node->children[FoldKey(parsed.components[i])];
+            std::unique_ptr<Node>& slot = node->children[FoldKey(std::string(parsed.components[i]))];
             slot.reset(new Node);
             slot->name = parsed.components[i];
             slot->folder = wantFolder;
@@ -173,13 +193,23 @@ Node* MakeNode(const char* path, bool folder) {
     return node;
 }
 
-std::string Join(const std::string& drive, const std::vector<std::string>& components) {
-    std::string text = drive + "\\";
+// drive, a backslash, and the components (the first `existing` of them by their nodes' long names).
+void Join(const std::string& drive, const std::vector<std::string_view>& components, const std::vector<Node*>& existing,
+          std::string* text) {
+    size_t length = drive.size() + 1;
+    for (const std::string_view component : components) length += component.size() + 1;
+    for (const Node* node : existing) length += node->name.size();
+    text->clear();
+    text->reserve(length);
+    *text += drive;
+    *text += '\\';
     for (size_t i = 0; i < components.size(); ++i) {
-        if (i > 0) text += '\\';
-        text += components[i];
+        if (i > 0) *text += '\\';
+        if (i < existing.size())
+            *text += existing[i]->name;
+        else
+            *text += components[i];
     }
-    return text;
 }
 
 // A name made of UTF-8 sequences, some of them multibyte: how a Linux host spells a
@@ -293,7 +323,12 @@ std::string FoldKey(const std::string& text) {
     return folded;
 }
 
-bool EqualNoCase(const std::string& a, const std::string& b) { return FoldKey(a) == FoldKey(b); }
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAnsi(static_cast<unsigned char>(a[i])) != FoldAnsi(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
 
 std::string WideToAnsi(const WCHAR* text) {
     std::string out;
@@ -345,15 +380,20 @@ std::string Utf8ToAnsi(const std::string& bytes) {
 
 // ---- File system ----
 
+unsigned long long FileSystemChangeCount() { return FileSystemChanges; }
+
 bool LookUpPath(const std::string& path, FileLookup* result) {
-    ParsedPath parsed;
+    static ParsedPath parsed;  // kept between lookups (none is nested), as in MakeNode
     if (!ParsePath(path, &parsed)) return false;
-    result->fullPath = Join(parsed.drive, parsed.components);
+    static const std::vector<Node*> none;
+    Join(parsed.drive, parsed.components, none, &result->fullPath);
     result->trailingSeparator = parsed.trailingSeparator;
     result->content = nullptr;
     result->hostPath.clear();
     Node* node = FindDrive(parsed.drive);
-    std::vector<std::string> longNames;
+    // The nodes of the components found, in a buffer kept between lookups.
+    static std::vector<Node*> found;
+    found.clear();
     result->kind = node != nullptr ? NodeKind::Folder : NodeKind::MissingFolder;
     for (size_t i = 0; i < parsed.components.size() && node != nullptr; ++i) {
         Node* child = FindChild(node, parsed.components[i]);
@@ -363,7 +403,7 @@ bool LookUpPath(const std::string& path, FileLookup* result) {
             node = nullptr;
             break;
         }
-        longNames.push_back(child->name);
+        found.push_back(child);
         node = child;
     }
     if (node != nullptr) {
@@ -373,8 +413,7 @@ bool LookUpPath(const std::string& path, FileLookup* result) {
             result->hostPath = node->hostPath;
         }
     }
-    for (size_t i = longNames.size(); i < parsed.components.size(); ++i) longNames.push_back(parsed.components[i]);
-    result->longPath = Join(parsed.drive, longNames);
+    Join(parsed.drive, parsed.components, found, &result->longPath);
     return true;
 }
 
@@ -452,9 +491,10 @@ void AddFile(const char* path, const std::string& content) {
 }
 
 void RemoveFile(const char* path) {
+    ++internal::FileSystemChanges;
     internal::ParsedPath parsed;
     if (path == nullptr || !internal::ParsePath(path, &parsed) || parsed.components.empty()) return;
-    const std::string name = parsed.components.back();
+    const std::string name(parsed.components.back());
     parsed.components.pop_back();
     internal::Node* parent = internal::FindNode(parsed);
     internal::Node* node = internal::FindChild(parent, name);
@@ -478,6 +518,7 @@ void SetShortName(const char* longPath, const char* alias) {
         return;
     }
     node->alias = alias ? alias : "";
+    ++internal::FileSystemChanges;
 }
 
 std::string LongPath(const char* path) {

@@ -3,6 +3,7 @@
 #define TAVIO_PLATFORM_SIM_SIM_KERNEL_H
 
 #include <string>
+#include <string_view>
 
 #include "sim_internal.h"
 
@@ -34,6 +35,8 @@ struct FileLookup {
 bool LookUpPath(const std::string& path, FileLookup* result);
 // A file's bytes as they are now; false for no file, or a host file that cannot be read.
 bool FileBytes(const FileLookup& found, std::string* bytes);
+// Changes with every file or folder added, removed or given an alias, and with each reset.
+unsigned long long FileSystemChangeCount();
 
 // ---- Code pages ----
 // ANSI is code page 1252, OEM code page 437.
@@ -43,7 +46,7 @@ int UnicodeToAnsi(unsigned codePoint);  // -1 when 1252 has no such character
 // Case folding of code page 1252 text, as the file system, the registry and lstrcmpiA compare it.
 unsigned char FoldAnsi(unsigned char c);
 std::string FoldKey(const std::string& text);
-bool EqualNoCase(const std::string& a, const std::string& b);
+bool EqualNoCase(std::string_view a, std::string_view b);
 // UTF-16 text of the system's wide calls, narrowed to the ANSI code page ('?' where it has no character).
 std::string WideToAnsi(const WCHAR* text);
 // UTF-8 bytes (a profile file with a byte-order mark) converted to the ANSI code page.

@@ -30,7 +30,7 @@ bool TakeReady(MSG* msg, bool* paintLoop) {
     UserState& user = User();
     if (!user.posted.empty()) {
         *msg = user.posted.front();
-        user.posted.pop_front();
+        user.posted.erase(user.posted.begin());
         return true;
     }
     if (user.quitPending) {
@@ -100,7 +100,7 @@ bool RunModalLoop() {
         if (user.quitPending) return true;
         if (!user.posted.empty()) {
             const MSG msg = user.posted.front();
-            user.posted.pop_front();
+            user.posted.erase(user.posted.begin());
             DispatchMessageA(&msg);
             continue;
         }
@@ -347,7 +347,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     int answer = IDOK;
     if (!user.answers.empty()) {
         answer = user.answers.front();
-        user.answers.pop_front();
+        user.answers.erase(user.answers.begin());
     }
     if (user.script) {
         sim::MessageBoxCall view = call;

@@ -2,7 +2,6 @@
 #ifndef TAVIO_PLATFORM_SIM_SIM_USER_H
 #define TAVIO_PLATFORM_SIM_SIM_USER_H
 
-#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -77,7 +76,8 @@ struct UserState {
     std::vector<WindowRecord> windows;  // handle = kWindowBase + 4 * index
     std::vector<size_t> zOrder;         // indices, topmost first
 
-    std::deque<MSG> posted;
+    // Vectors, not deques: a short queue, and a new one costs no allocation at every reset.
+    std::vector<MSG> posted;
     bool quitPending = false;
     int quitCode = 0;
     std::vector<TimerRecord> timers;
@@ -90,7 +90,7 @@ struct UserState {
     std::vector<PostedMessage> postedToOthers;
 
     std::vector<MessageBoxCall> boxes;
-    std::deque<int> answers;
+    std::vector<int> answers;
     MessageBoxScript script;
 
     DeviceContext dc;

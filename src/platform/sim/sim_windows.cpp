@@ -1,4 +1,6 @@
 // Simulated USER windows: class registration, icons, top-level windows, lookup and showing.
+#include <ctype.h>
+
 #include <algorithm>
 
 #include "sim_user.h"
@@ -32,9 +34,14 @@ ATOM AtomFor(const std::string& name) {
     return atom;
 }
 
-ATOM FindAtom(const std::string& name) {
+// Looked up at every FindWindowA, once per timer tick of a wait: the upper-case key is
+// made in a buffer kept for the purpose, not in a new string each time.
+ATOM FindAtom(const char* name) {
+    static std::string key;
+    key.assign(name);
+    for (char& c : key) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
     const auto& atoms = User().atoms;
-    auto it = atoms.find(internal::Upper(name));
+    auto it = atoms.find(key);
     return it == atoms.end() ? 0 : it->second;
 }
 
@@ -129,6 +136,15 @@ ULONG_PTR FakeResource(LPCSTR name) {
     user.nextResource += 4;
     user.resources[handle] = resource;
     return handle;
+}
+
+void AppendShownOrNull(std::string& line, LPCSTR text) {
+    if (text == nullptr)
+        line += "<null>";
+    else if (IsIntResource(text))
+        line += ResourceName(text);
+    else
+        line += text;
 }
 
 std::string ShownOrNull(LPCSTR text) {
@@ -337,7 +353,11 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR title) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("FindWindowA", &planned))
         return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(planned));
-    sim::internal::AddTrace("FindWindowA " + sim::user::ShownOrNull(className) + "|" + sim::user::ShownOrNull(title));
+    std::string line = "FindWindowA ";
+    sim::user::AppendShownOrNull(line, className);
+    line += '|';
+    sim::user::AppendShownOrNull(line, title);
+    sim::internal::AddTrace(line);
     ATOM atom = 0;
     if (className != nullptr) {
         // Through the atom table: "" and a name no process registered match no window at all.
