@@ -1,7 +1,6 @@
 // The install, run and reinstall alerts: five lines from the settings in one message box.
 #include "launch/alerts.h"
 
-#include "launch/launch_control.h"
 #include "settings/launcher_settings.h"
 #include "settings/settings_file.h"
 
@@ -25,15 +24,15 @@ static bool AskUser(const FixedText<4096>& text, const SettingText& caption, LON
 }
 
 bool ShowInstallAlert() {
-    ComposeAlert(LaunchControl.MessageBuffer, Settings.InstallAlertText1.CStr(), Settings.InstallAlertText2.CStr(),
+    ComposeAlert(SettingsFile.MessageBuffer, Settings.InstallAlertText1.CStr(), Settings.InstallAlertText2.CStr(),
                  Settings.InstallAlertText3.CStr(), Settings.InstallAlertText4.CStr(), Settings.InstallAlertText5.CStr());
-    return AskUser(LaunchControl.MessageBuffer, Settings.InstallAlertTitle, Settings.InstallAllowCancel);
+    return AskUser(SettingsFile.MessageBuffer, Settings.InstallAlertTitle, Settings.InstallAllowCancel);
 }
 
 bool ShowRunAlert() {
-    ComposeAlert(LaunchControl.MessageBuffer, Settings.RunAlertText1.CStr(), Settings.RunAlertText2.CStr(),
+    ComposeAlert(SettingsFile.MessageBuffer, Settings.RunAlertText1.CStr(), Settings.RunAlertText2.CStr(),
                  Settings.RunAlertText3.CStr(), Settings.RunAlertText4.CStr(), Settings.RunAlertText5.CStr());
-    return AskUser(LaunchControl.MessageBuffer, Settings.RunAlertTitle, Settings.RunAllowCancel);
+    return AskUser(SettingsFile.MessageBuffer, Settings.RunAlertTitle, Settings.RunAllowCancel);
 }
 
 void ShowReinstallAlert() {

@@ -1,11 +1,9 @@
-// Launch control's process-wide state: the platform, the message buffer, the exit codes.
+// Launch control's process-wide state, the exit codes and the platform detection.
 #ifndef TAVIO_LAUNCH_LAUNCH_CONTROL_H
 #define TAVIO_LAUNCH_LAUNCH_CONTROL_H
 
-#include "platform/fixed_text.h"
 #include "platform/windows_api.h"
-
-enum TargetPlatform { Windows95 = 2, WindowsNT = 3 };
+#include "settings/launcher_settings.h"
 
 enum ExitCode {
     ExitDone = 0,
@@ -21,9 +19,7 @@ enum ExitCode {
 };
 
 struct LaunchControlState {
-    HINSTANCE Instance;
-    TargetPlatform Platform;      // set at start-up step 7; picks every "32" / "NT" member
-    FixedText<4096> MessageBuffer;  // alerts and error reports are composed here
+    HINSTANCE Instance;  // kept at start-up, as WinMain would receive it
 };
 extern LaunchControlState LaunchControl;
 

@@ -16,7 +16,7 @@
 
 namespace {
 
-bool OnWindows95() { return LaunchControl.Platform == Windows95; }
+bool OnWindows95() { return Settings.Platform == Windows95; }
 
 // The platform's member of a "32" / "NT" settings pair.
 const SettingText& Pick(const SettingText& for95, const SettingText& forNT) { return OnWindows95() ? for95 : forNT; }
@@ -135,7 +135,7 @@ int CheckInstallation() {
 }  // namespace
 
 void ShowErrorReport(const char* key, const char* builtInText, const char* launchPath) {
-    FixedText<4096>& text = LaunchControl.MessageBuffer;
+    FixedText<4096>& text = SettingsFile.MessageBuffer;
     text.Assign(ReadErrorText(key, builtInText));  // copied before the caption reuses the buffer
     if (launchPath != nullptr) {
         text.AppendChar('\n');
@@ -160,7 +160,7 @@ int RunLauncher(HINSTANCE instance, HINSTANCE previousInstance, LPSTR commandLin
     if (!CreateLauncherWindow(instance, showMode, Settings.LauncherWindowClass.CStr()))
         return ExitNoWindowOrNoRootOrNoInstaller;
     ReleaseStartupGuard();
-    LaunchControl.Platform = DetectTargetPlatform();
+    Settings.Platform = DetectTargetPlatform();
     if (Settings.InstallNeeded == 1) return CheckInstallation();
     return RunFromDisc();
 }

@@ -1,9 +1,10 @@
 // LaunchInstaller, LaunchInstalledProgram, LaunchDiscProgram and the failure report.
 #include "launching/launch_reports.h"
 
-#include "launch/launch_control.h"
 #include "platform/windows_api.h"
+#include "settings/launcher_settings.h"
 #include "settings/messages.h"
+#include "settings/settings_file.h"
 
 namespace {
 
@@ -25,8 +26,8 @@ int LaunchAndReport(WorkText& launchPath, MessageId on95, MessageId onNT) {
 
     // Every ReadMessage returns the one shared buffer: each text is copied before the
     // next read, and the caption is read last. An overlong report is cut at its end.
-    FixedText<4096>& message = LaunchControl.MessageBuffer;
-    message.Assign(ReadMessage(LaunchControl.Platform == WindowsNT ? onNT : on95));
+    FixedText<4096>& message = SettingsFile.MessageBuffer;
+    message.Assign(ReadMessage(Settings.Platform == WindowsNT ? onNT : on95));
     message.Append("\n");
     message.Append(launchPath.CStr());
     message.Append("\n\n");

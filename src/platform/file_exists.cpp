@@ -1,7 +1,7 @@
 // FileExists through OpenFile, with a fallback for the paths OpenFile cannot take.
-#include "file_exists.h"
+#include "platform/file_exists.h"
 
-#include "windows_api.h"
+#include "platform/windows_api.h"
 
 bool FileExists(const char* path) {
     if (path == nullptr || path[0] == '\0') return false;

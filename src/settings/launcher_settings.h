@@ -8,6 +8,8 @@
 // A text setting: at most 359 characters; a longer value read from the file is cut.
 typedef FixedText<360> SettingText;
 
+enum TargetPlatform { Windows95 = 2, WindowsNT = 3 };
+
 // Field names are the keys of the settings section. "32" fields serve the 95/98 family,
 // "NT" fields Windows NT; TargetPlatform picks one of each pair at each use.
 struct LauncherSettings {
@@ -66,6 +68,8 @@ struct LauncherSettings {
     LONG RunRelative;          // not 0: run from the disc even when installed
     SettingText InstalledProgram32;  // tested in the install folder with RunRelative and VerifyInstallation
     SettingText InstalledProgramNT;
+    // Not a key: detected at start-up once the launcher window exists; 0 before.
+    TargetPlatform Platform;
 };
 
 extern LauncherSettings Settings;

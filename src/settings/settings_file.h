@@ -19,6 +19,7 @@ struct SettingsFileState {
     // read it becomes the launch path that the decision builds.
     WorkText WorkBuffer;
     WorkText ResultBuffer;      // ReadErrorText's one shared result
+    WorkText MessageBuffer;     // alerts and error reports are composed here
 };
 extern SettingsFileState SettingsFile;
 

@@ -1,4 +1,4 @@
-// The launcher window: class, creation, lookups, the wait loop and the window procedure.
+// The launcher window: class, creation, lookups, deferral, the wait loop and the window procedure.
 #include "window/launcher_window.h"
 
 #include "settings/launcher_settings.h"
@@ -97,6 +97,14 @@ bool FindRunningWindow(const char* className, const char* title) {
     if (IsIgnoreMarker(title)) title = nullptr;
     LauncherWindowRoom.FoundWindow = FindWindowA(className, title);
     return LauncherWindowRoom.FoundWindow != nullptr;
+}
+
+bool DeferToRunningLauncher() {
+    if (!FindRunningWindow(Settings.LauncherWindowClass.CStr(), LauncherWindowTitle)) return false;
+    // Posted, never sent: this instance must not block on the running one. A lost notice
+    // (its window gone since the lookup) changes nothing for this instance.
+    PostMessageA(LauncherWindowRoom.FoundWindow, DeferralNotice, 0, 0);
+    return true;
 }
 
 int WaitForProgramWindow(int target) {

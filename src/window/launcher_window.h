@@ -1,4 +1,4 @@
-// The hidden launcher window, its wait for the started program's window, and window lookups.
+// The hidden launcher window, its wait for the started program's window, window lookups and deferral.
 #ifndef TAVIO_WINDOW_LAUNCHER_WINDOW_H
 #define TAVIO_WINDOW_LAUNCHER_WINDOW_H
 
@@ -36,6 +36,8 @@ ATOM RegisterLauncherClass(HINSTANCE instance, const char* className);
 int CreateLauncherWindow(HINSTANCE instance, int showMode, const char* className);
 // "(ignore)" as class: false without a lookup; as title: any title.
 bool FindRunningWindow(const char* className, const char* title);
+// True when a running launcher was found and posted the deferral notice.
+bool DeferToRunningLauncher();
 // Runs the wait and the message loop until the window is destroyed; the quit code (0).
 int WaitForProgramWindow(int target);
 LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

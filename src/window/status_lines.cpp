@@ -1,9 +1,6 @@
 // Deferral notices, the reveal gesture and the status lines.
 #include "window/status_lines.h"
 
-#include "settings/launcher_settings.h"
-#include "window/launcher_window.h"
-
 StatusDisplayState StatusDisplay;
 
 namespace {
@@ -17,14 +14,6 @@ void DrawLine(HDC dc, int x, int y, const FixedText<Size>& line) {
 }
 
 }  // namespace
-
-bool DeferToRunningLauncher() {
-    if (!FindRunningWindow(Settings.LauncherWindowClass.CStr(), LauncherWindowTitle)) return false;
-    // Posted, never sent: this instance must not block on the running one. A lost notice
-    // (its window gone since the lookup) changes nothing for this instance.
-    PostMessageA(LauncherWindowRoom.FoundWindow, DeferralNotice, 0, 0);
-    return true;
-}
 
 bool TimeOfDayText(FixedText<9>& text) {
     text.Clear();

@@ -1,4 +1,4 @@
-// Deferral to a running launcher, deferral notices, and the two status lines.
+// Deferral notices, the reveal gesture, and the two status lines.
 #ifndef TAVIO_WINDOW_STATUS_LINES_H
 #define TAVIO_WINDOW_STATUS_LINES_H
 
@@ -15,8 +15,6 @@ struct StatusDisplayState {
 };
 extern StatusDisplayState StatusDisplay;
 
-// True when a running launcher was found and posted the notice.
-bool DeferToRunningLauncher();
 void InitStatusLines();
 LRESULT HandleDeferralNotice(HWND window);
 LRESULT PaintStatusLines(HWND window);

@@ -5,7 +5,6 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "launch/launch_control.h"
 #include "launcher_state.h"
 #include "launching/start_program.h"
 #include "location/install_location.h"
@@ -73,6 +72,7 @@ void CheckRoomsTerminated() {
     CheckTerminated(SettingsFile.SettingsFilePath, "SettingsFilePath");
     CheckTerminated(SettingsFile.WorkBuffer, "WorkBuffer");
     CheckTerminated(SettingsFile.ResultBuffer, "ResultBuffer");
+    CheckTerminated(SettingsFile.MessageBuffer, "MessageBuffer");
     CheckTerminated(RegistryQuery.KeyPath, "RegistryQuery.KeyPath");
     CheckTerminated(RegistryQuery.ValueName, "RegistryQuery.ValueName");
     CheckTerminated(RegistryQuery.ResultText, "RegistryQuery.ResultText");
@@ -82,7 +82,6 @@ void CheckRoomsTerminated() {
     CheckTerminated(StartProgramTexts.ShortPathBuffer, "ShortPathBuffer");
     CheckTerminated(StartProgramTexts.DocumentExtension, "DocumentExtension");
     FUZZ_CHECK(StartProgramTexts.DocumentExtension.Length() <= 7, "DocumentExtension longer than 7 characters");
-    CheckTerminated(LaunchControl.MessageBuffer, "MessageBuffer");
     CheckTerminated(StatusDisplay.LaunchedLine, "LaunchedLine");
     CheckTerminated(StatusDisplay.DeferredLine, "DeferredLine");
 }

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "launch/launch_control.h"
 #include "launch/run_launcher.h"
 #include "launching/launch_reports.h"
 #include "launching/start_program.h"
@@ -227,7 +226,7 @@ TEST_F(StartEdgeTest, ProgramParametersOf510AreStartedAnd511Refused) {
     for (const size_t suffix : {149u, 150u}) {
         SCOPED_TRACE(suffix);
         Fresh();
-        LaunchControl.Platform = WindowsNT;
+        Settings.Platform = WindowsNT;
         sim::AddFile("D:\\RUN32.EXE", "MZ");
         Settings.RunNTPrefix.Assign(prefix.c_str());
         Settings.RunNTSuffix.Assign(std::string(suffix, 's').c_str());

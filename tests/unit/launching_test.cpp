@@ -2,7 +2,6 @@
 #include <algorithm>
 #include <string>
 
-#include "launch/launch_control.h"
 #include "launching/launch_reports.h"
 #include "launching/start_program.h"
 #include "location/install_location.h"
@@ -393,7 +392,7 @@ class ReportTest : public LaunchingTest {
 protected:
     void SetUp() override {
         LaunchingTest::SetUp();
-        LaunchControl.Platform = Windows95;
+        Settings.Platform = Windows95;
     }
     // A settings file whose errors section holds the given lines.
     static void WriteErrorsSection(const std::string& lines) {
@@ -430,7 +429,7 @@ TEST_F(ReportTest, EachOperationAndPlatformHasItsOwnFirstLine) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
-        LaunchControl.Platform = c.platform;
+        Settings.Platform = c.platform;
         sim::AddFolder("D:\\SETUP32");
         EXPECT_NE(0, c.launch(Path("D:\\SETUP32\\SETUP.EXE")));  // missing: the shell gives 2
         ASSERT_EQ(1u, sim::MessageBoxes().size());
@@ -482,7 +481,7 @@ TEST_F(ReportTest, EveryResultHasItsReason) {
     for (LaunchResult result : shown) {
         SCOPED_TRACE("report for " + std::to_string(result));
         Restart();
-        LaunchControl.Platform = Windows95;
+        Settings.Platform = Windows95;
         sim::AddFile("D:\\RUN32.EXE");
         sim::SetShellExecuteResult(result);
         EXPECT_NE(0, LaunchDiscProgram(Path("D:\\RUN32.EXE")));
@@ -537,7 +536,7 @@ TEST_F(ReportTest, ErrorsSectionReplacesTextsAndCaption) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
-        LaunchControl.Platform = Windows95;
+        Settings.Platform = Windows95;
         WriteErrorsSection(c.lines);
         EXPECT_NE(0, LaunchDiscProgram(Path("D:\\RUN32.EXE")));
         ASSERT_EQ(1u, sim::MessageBoxes().size());

@@ -1,6 +1,6 @@
 // The product's entry point: Windows start-up straight into RunLauncher, no C runtime start-up code.
 #include "launch/run_launcher.h"
-#include "windows_api.h"
+#include "platform/windows_api.h"
 
 // The show mode the process was started with, as WinMain would receive it.
 static int StartupShowMode() {
