@@ -4,5 +4,5 @@
 LaunchControlState LaunchControl;
 
 TargetPlatform DetectTargetPlatform() {
-    return (GetVersion() & 0x80000000u) ? Windows95 : WindowsNT;
+    return IsWindows95Family() ? Windows95 : WindowsNT;
 }

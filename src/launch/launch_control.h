@@ -23,7 +23,7 @@ struct LaunchControlState {
 };
 extern LaunchControlState LaunchControl;
 
-// Windows95 when the high bit of GetVersion is set, else WindowsNT.
+// Windows95 for the 95/98 family, else WindowsNT.
 TargetPlatform DetectTargetPlatform();
 
 #endif

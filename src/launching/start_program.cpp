@@ -25,12 +25,11 @@ void SelectAffixes(const SettingText& prefix, const SettingText& suffix) {
 }
 
 // GetShortPathNameA of source into ShortPathBuffer; true when the short form counts.
-// 87 is ERROR_INVALID_PARAMETER, which some systems return in place of a length.
 bool ConvertToShortPath(const char* source) {
     FixedText<512>& buffer = StartProgramTexts.ShortPathBuffer;
     const DWORD result = GetShortPathNameA(source, buffer.Data(), ShortPathSize);
     buffer.Terminate();
-    return result != 0 && result < ShortPathSize && result != 87;
+    return ShortPathCounts(result, ShortPathSize);
 }
 
 LaunchResult LowResult(HINSTANCE result) {
@@ -110,6 +109,53 @@ void ExtractCommandProgram() {
     text[n] = '\0';
 }
 
+// The document in launchPath (4 characters or more) as the parameter after any
+// prefix, and the program associated with it as ExecutablePath. Returns FindExecutableA's
+// result: 32 or less when no program was found, and ExecutablePath is then not to be used.
+LaunchResult PrepareDocument(WorkText& launchPath) {
+    StartProgramState& t = StartProgramTexts;
+    const size_t length = launchPath.Length();
+    // Taken from the long form: a short name's extension may be cut to three letters.
+    t.DocumentExtension.Clear();
+    for (size_t i = length - 1; i >= 1; --i) {
+        if (launchPath[i] == '.') {
+            if (length - i < 8) t.DocumentExtension.Assign(launchPath.CStr() + i);
+            break;
+        }
+    }
+
+    if (ConvertToShortPath(launchPath.CStr())) launchPath.Assign(t.ShortPathBuffer.CStr());
+    // The program splits its parameters at blanks: a path holding one (the long form,
+    // or a "short" form where the volume keeps no 8.3 names) must be quoted to stay whole.
+    if (ContainsChar(launchPath.CStr(), ' ')) {
+        t.ParameterText.AppendChar('"');
+        t.ParameterText.Append(launchPath.CStr());
+        t.ParameterText.AppendChar('"');
+    } else {
+        t.ParameterText.Append(launchPath.CStr());
+    }
+
+    // The directory argument is ShortPathBuffer as the conversion left it: the short
+    // form when one was written, otherwise whatever the buffer held before.
+    t.ExecutablePath.Clear();
+    const LaunchResult found =
+        LowResult(FindExecutableA(launchPath.CStr(), t.ShortPathBuffer.CStr(), t.ExecutablePath.Data()));
+    t.ExecutablePath.Terminate();
+    if (found <= 32) return found;
+
+    // An association whose program is gone: the extension's open command may still name one.
+    if (!FileExists(t.ExecutablePath.CStr())) {
+        FindOpenCommand();
+        if (!t.ShortPathBuffer.Empty()) {
+            ExtractCommandProgram();
+            if (FileExists(t.ShortPathBuffer.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
+        }
+    }
+
+    if (ConvertToShortPath(t.ExecutablePath.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
+    return found;
+}
+
 }  // namespace
 
 void SelectInstall32Affixes() { SelectAffixes(Settings.Install32Prefix, Settings.Install32Suffix); }
@@ -137,44 +183,8 @@ LaunchResult StartProgram(WorkText& launchPath) {
             return 0;  // a cut path would start another program
         }
     } else {
-        // Taken from the long form: a short name's extension may be cut to three letters.
-        t.DocumentExtension.Clear();
-        for (size_t i = length - 1; i >= 1; --i) {
-            if (launchPath[i] == '.') {
-                if (length - i < 8) t.DocumentExtension.Assign(launchPath.CStr() + i);
-                break;
-            }
-        }
-
-        if (ConvertToShortPath(launchPath.CStr())) launchPath.Assign(t.ShortPathBuffer.CStr());
-        // The program splits its parameters at blanks: a path holding one (the long form,
-        // or a "short" form where the volume keeps no 8.3 names) must be quoted to stay whole.
-        if (ContainsChar(launchPath.CStr(), ' ')) {
-            t.ParameterText.AppendChar('"');
-            t.ParameterText.Append(launchPath.CStr());
-            t.ParameterText.AppendChar('"');
-        } else {
-            t.ParameterText.Append(launchPath.CStr());
-        }
-
-        // The directory argument is ShortPathBuffer as the conversion left it: the short
-        // form when one was written, otherwise whatever the buffer held before.
-        t.ExecutablePath.Clear();
-        const LaunchResult found =
-            LowResult(FindExecutableA(launchPath.CStr(), t.ShortPathBuffer.CStr(), t.ExecutablePath.Data()));
-        t.ExecutablePath.Terminate();
+        const LaunchResult found = PrepareDocument(launchPath);
         if (found <= 32) return found;
-
-        // An association whose program is gone: the extension's open command may still name one.
-        if (!FileExists(t.ExecutablePath.CStr())) {
-            FindOpenCommand();
-            if (!t.ShortPathBuffer.Empty()) {
-                ExtractCommandProgram();
-                if (FileExists(t.ShortPathBuffer.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
-            }
-        }
-
-        if (ConvertToShortPath(t.ExecutablePath.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
     }
 
     if (affixes.SuffixEnabled && affixes.SuffixText != nullptr) {

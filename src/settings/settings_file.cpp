@@ -11,11 +11,6 @@ const char ErrorsSection[] = "Tavio32 Errors";
 const char AbsenceMarker[] = "<<<Not a valid setting!>>>";
 const char LauncherTitleText[] = "Tavio Launcher";
 
-// The short-path rule: a result counts only when nonzero, below the buffer and not 87.
-static bool ShortPathCounts(DWORD result, DWORD bufferSize) {
-    return result != 0 && result < bufferSize && result != 87;
-}
-
 // Index of the last backslash, scanning from the next-to-last character down; -1 if none.
 static long LastBackslash(const char* text, size_t length) {
     for (long i = static_cast<long>(length) - 2; i >= 0; --i)
@@ -65,13 +60,16 @@ static bool LocateSelfSteps() {
     return true;
 }
 
-bool LocateSelf() {
-    if (!SettingsFile.SelfLocateTried) {
-        SettingsFile.SelfLocateTried = true;
-        SettingsFile.SelfLocated = LocateSelfSteps();
+// Runs steps on the first call only; every call gives that first answer.
+static bool Once(bool& tried, bool& answer, bool (*steps)()) {
+    if (!tried) {
+        tried = true;
+        answer = steps();
     }
-    return SettingsFile.SelfLocated;
+    return answer;
 }
+
+bool LocateSelf() { return Once(SettingsFile.SelfLocateTried, SettingsFile.SelfLocated, LocateSelfSteps); }
 
 // Tries LauncherDirectory + subfolder + settings file name; a path that does not fit is not found.
 static bool TryCandidate(const char* subfolder) {
@@ -92,7 +90,7 @@ static bool LocateSettingsFileSteps() {
     }
     // Drop any cached copy (the 95/98 family keeps one across processes, so a disc
     // changed in the same drive could otherwise be read with the last disc's settings).
-    if (GetVersion() & 0x80000000u) {
+    if (IsWindows95Family()) {
         WritePrivateProfileStringA(nullptr, nullptr, nullptr, SettingsFile.SettingsFilePath.CStr());
     } else {
         // The path is ANSI text, like every path the launcher uses; read as any other code
@@ -106,11 +104,7 @@ static bool LocateSettingsFileSteps() {
 }
 
 bool LocateSettingsFile() {
-    if (!SettingsFile.FileLocateTried) {
-        SettingsFile.FileLocateTried = true;
-        SettingsFile.FileLocated = LocateSettingsFileSteps();
-    }
-    return SettingsFile.FileLocated;
+    return Once(SettingsFile.FileLocateTried, SettingsFile.FileLocated, LocateSettingsFileSteps);
 }
 
 // Reads key from section into buffer; false when the key is absent.

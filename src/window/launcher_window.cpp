@@ -35,6 +35,36 @@ void WaitTick(HWND window) {
     }
 }
 
+// The class and title settings of the window each wait target looks for, from Install32Window on.
+struct WaitSettings {
+    SettingText LauncherSettings::*WindowClass;
+    SettingText LauncherSettings::*WindowTitle;
+};
+const WaitSettings WaitSettingsOf[] = {
+    {&LauncherSettings::Install32WindowClass, &LauncherSettings::Install32WindowTitle},
+    {&LauncherSettings::InstallNTWindowClass, &LauncherSettings::InstallNTWindowTitle},
+    {&LauncherSettings::Run32WindowClass, &LauncherSettings::Run32WindowTitle},
+    {&LauncherSettings::RunNTWindowClass, &LauncherSettings::RunNTWindowTitle},
+};
+
+// Starts the wait for target's window: its class and title, the countdown, the timer.
+// False, with no wait in force, when there is nothing to wait for.
+bool StartWait(int target) {
+    LauncherWindowState& room = LauncherWindowRoom;
+    if (target < Install32Window || target > RunNTWindow) return false;
+    const SettingText* waitClass = &(Settings.*WaitSettingsOf[target - Install32Window].WindowClass);
+    const SettingText* waitTitle = &(Settings.*WaitSettingsOf[target - Install32Window].WindowTitle);
+    if (IsIgnoreMarker(waitClass->CStr())) return false;
+    const LONG timeOut = Settings.WindowTimeOut;
+    room.Countdown = (timeOut >= 1 && timeOut <= 15000) ? timeOut * 2 : -1;
+    // Without the timer no tick would ever come: end as if there were nothing to wait for.
+    if (SetTimer(room.LauncherWindow, WaitTimer, WaitTimerPeriod, nullptr) == 0) return false;
+    room.ActiveWaitTarget = target;
+    room.WaitClass = waitClass->CStr();
+    room.WaitTitle = IsIgnoreMarker(waitTitle->CStr()) ? nullptr : waitTitle->CStr();
+    return true;
+}
+
 }  // namespace
 
 ATOM RegisterLauncherClass(HINSTANCE instance, const char* className) {
@@ -54,9 +84,8 @@ ATOM RegisterLauncherClass(HINSTANCE instance, const char* className) {
     // icon. RegisterClassExA is looked up, not imported, so that the program still loads
     // where user32 lacks it.
     const DWORD version = GetVersion();
-    const bool family95 = (version & 0x80000000u) != 0;
     const DWORD major = version & 0xFFu;
-    if (family95 && major >= 4) {
+    if (IsWindows95Family(version) && major >= 4) {
         HMODULE user32 = GetModuleHandleA("USER32");
         FARPROC found = user32 != nullptr ? GetProcAddress(user32, "RegisterClassExA") : nullptr;
         if (found != nullptr) {
@@ -112,51 +141,10 @@ int WaitForProgramWindow(int target) {
     room.ActiveWaitTarget = NoWait;
     room.WaitClass = nullptr;
     room.WaitTitle = nullptr;
-    switch (target) {
-        case Install32Window:
-            room.WaitClass = Settings.Install32WindowClass.CStr();
-            room.WaitTitle = Settings.Install32WindowTitle.CStr();
-            break;
-        case InstallNTWindow:
-            room.WaitClass = Settings.InstallNTWindowClass.CStr();
-            room.WaitTitle = Settings.InstallNTWindowTitle.CStr();
-            break;
-        case Run32Window:
-            room.WaitClass = Settings.Run32WindowClass.CStr();
-            room.WaitTitle = Settings.Run32WindowTitle.CStr();
-            break;
-        case RunNTWindow:
-            room.WaitClass = Settings.RunNTWindowClass.CStr();
-            room.WaitTitle = Settings.RunNTWindowTitle.CStr();
-            break;
-        default:
-            target = NoWait;
-            break;
-    }
-    if (IsIgnoreMarker(room.WaitTitle)) room.WaitTitle = nullptr;
-    if (room.WaitClass == nullptr || IsIgnoreMarker(room.WaitClass) || room.LauncherWindow == nullptr) {
-        room.WaitClass = nullptr;
-        room.WaitTitle = nullptr;
-        target = NoWait;
-    }
-
     // No window (never made, or revealed and closed by the user during an alert): nothing
     // could end a loop but a quit request that may or may not be queued, so do not block.
     if (room.LauncherWindow == nullptr) return 0;
-
-    if (target != NoWait) {
-        room.ActiveWaitTarget = target;
-        const LONG timeOut = Settings.WindowTimeOut;
-        room.Countdown = (timeOut >= 1 && timeOut <= 15000) ? timeOut * 2 : -1;
-        // Without the timer no tick would ever come: end as if there were nothing to wait for.
-        if (SetTimer(room.LauncherWindow, WaitTimer, WaitTimerPeriod, nullptr) == 0) {
-            room.ActiveWaitTarget = NoWait;
-            room.WaitClass = nullptr;
-            room.WaitTitle = nullptr;
-            target = NoWait;
-        }
-    }
-    if (target == NoWait) CloseAfterQueuedMessages(room.LauncherWindow);
+    if (!StartWait(target)) CloseAfterQueuedMessages(room.LauncherWindow);
 
     MSG msg;
     for (;;) {

@@ -16,7 +16,8 @@ enum WaitTarget {
 constexpr UINT CloseCommand = 106;     // the one WM_COMMAND the window understands
 constexpr UINT_PTR WaitTimer = 1;      // id of the half-second timer
 constexpr UINT WaitTimerPeriod = 500;  // milliseconds
-constexpr DWORD LauncherWindowStyle = 0x00CB0000;  // caption, system menu, min/max boxes; hidden
+// A caption with the system menu and both boxes, a fixed frame, not visible.
+constexpr DWORD LauncherWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
 // Fixed, not a setting: a second instance looks for it together with LauncherWindowClass.
 constexpr char LauncherWindowTitle[] = "Tavio Launcher";
 

@@ -30,26 +30,30 @@ bool TimeOfDayText(FixedText<9>& text) {
     return text.Length() == 8;
 }
 
-void InitStatusLines() {
+namespace {
+
+// The line as label and the time of day, or as its timeless form when there is no local time.
+template <size_t Size>
+void StampLine(FixedText<Size>& line, const char* label, const char* timeless) {
     FixedText<9> time;
     if (TimeOfDayText(time)) {
-        StatusDisplay.LaunchedLine.Assign("Launched ");
-        StatusDisplay.LaunchedLine.Append(time.CStr());
+        line.Assign(label);
+        line.Append(time.CStr());
     } else {
-        StatusDisplay.LaunchedLine.Assign("Launched.");
+        line.Assign(timeless);
     }
+}
+
+}  // namespace
+
+void InitStatusLines() {
+    StampLine(StatusDisplay.LaunchedLine, "Launched ", "Launched.");
     StatusDisplay.DeferredLine.Clear();
     StatusDisplay.WindowRevealed = false;
 }
 
 LRESULT HandleDeferralNotice(HWND window) {
-    FixedText<9> time;
-    if (TimeOfDayText(time)) {
-        StatusDisplay.DeferredLine.Assign("Deferred  ");
-        StatusDisplay.DeferredLine.Append(time.CStr());
-    } else {
-        StatusDisplay.DeferredLine.Assign("Deferred.");
-    }
+    StampLine(StatusDisplay.DeferredLine, "Deferred  ", "Deferred.");
 
     // Ctrl is asked only while Shift is down.
     if (!StatusDisplay.WindowRevealed && KeyDown(VK_SHIFT) && KeyDown(VK_CONTROL)) {
