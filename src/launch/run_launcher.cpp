@@ -31,7 +31,7 @@ int WaitAfterStart(WaitTarget on95, WaitTarget onNT) { return WaitForProgramWind
 
 // A user who revealed the launcher window may close it while an alert is open: Windows
 // then ends the alert as if OK was chosen. Nothing may be started after that answer.
-bool AcceptedWhileWindowLives(bool accepted) { return accepted && LauncherWindowRoom.LauncherWindow != nullptr; }
+bool AcceptedWhileWindowLives(bool accepted) { return accepted && WindowWait.LauncherWindow != nullptr; }
 
 void ShowMessage(MessageId id, const char* launchPath) {
     ShowErrorReport(MessageCatalogue[id].Key, MessageCatalogue[id].BuiltInText, launchPath);

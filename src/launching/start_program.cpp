@@ -6,7 +6,7 @@
 #include "platform/windows_api.h"
 
 LaunchAffixesState LaunchAffixes;
-StartProgramState StartProgramTexts;
+LaunchCommandState LaunchCommand;
 
 namespace {
 
@@ -26,7 +26,7 @@ void SelectAffixes(const SettingText& prefix, const SettingText& suffix) {
 
 // GetShortPathNameA of source into ShortPathBuffer; true when the short form counts.
 bool ConvertToShortPath(const char* source) {
-    FixedText<512>& buffer = StartProgramTexts.ShortPathBuffer;
+    FixedText<512>& buffer = LaunchCommand.ShortPathBuffer;
     const DWORD result = GetShortPathNameA(source, buffer.Data(), ShortPathSize);
     buffer.Terminate();
     return ShortPathCounts(result, ShortPathSize);
@@ -59,7 +59,7 @@ bool LookUpClassesRoot(const char* keyPath, const char* keySuffix) {
 // The open command of the document's extension, into ShortPathBuffer; empty if none.
 // A command too long for the buffer counts as not found rather than being cut.
 void FindOpenCommand() {
-    StartProgramState& t = StartProgramTexts;
+    LaunchCommandState& t = LaunchCommand;
     const char* extension = t.DocumentExtension.CStr();
     t.ShortPathBuffer.Clear();
     if (LookUpClassesRoot(extension, OpenCommandKey) && t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
@@ -76,7 +76,7 @@ void FindOpenCommand() {
 
 // Rewrites the command in ShortPathBuffer into the program's path it starts with.
 void ExtractCommandProgram() {
-    FixedText<512>& command = StartProgramTexts.ShortPathBuffer;
+    FixedText<512>& command = LaunchCommand.ShortPathBuffer;
     char* text = command.Data();
     size_t start = 0;
     while (text[start] == ' ') ++start;
@@ -113,7 +113,7 @@ void ExtractCommandProgram() {
 // prefix, and the program associated with it as ExecutablePath. Returns FindExecutableA's
 // result: 32 or less when no program was found, and ExecutablePath is then not to be used.
 LaunchResult PrepareDocument(WorkText& launchPath) {
-    StartProgramState& t = StartProgramTexts;
+    LaunchCommandState& t = LaunchCommand;
     const size_t length = launchPath.Length();
     // Taken from the long form: a short name's extension may be cut to three letters.
     t.DocumentExtension.Clear();
@@ -164,7 +164,7 @@ void SelectRun32Affixes() { SelectAffixes(Settings.Run32Prefix, Settings.Run32Su
 void SelectRunNTAffixes() { SelectAffixes(Settings.RunNTPrefix, Settings.RunNTSuffix); }
 
 LaunchResult StartProgram(WorkText& launchPath) {
-    StartProgramState& t = StartProgramTexts;
+    LaunchCommandState& t = LaunchCommand;
     const LaunchAffixesState& affixes = LaunchAffixes;
 
     t.ParameterText.Clear();

@@ -23,15 +23,15 @@ void SelectInstallNTAffixes();
 void SelectRun32Affixes();
 void SelectRunNTAffixes();
 
-// Working texts of StartProgram; nothing else uses them.
-struct StartProgramState {
+// The command StartProgram builds, and its working texts; nothing else uses them.
+struct LaunchCommandState {
     FixedText<512> ExecutablePath;
     FixedText<511> ParameterText;   // 510 characters, not 511
     FixedText<512> WorkingDirectory;  // empty when the program is named without a folder
     FixedText<512> ShortPathBuffer;
     FixedText<12> DocumentExtension;  // at most 7 characters, the dot included
 };
-extern StartProgramState StartProgramTexts;
+extern LaunchCommandState LaunchCommand;
 
 // Starts the program or document in launchPath (for a document the buffer may be
 // rewritten to its short form). A path that would not fit its text is never cut into

@@ -4,9 +4,7 @@
 #include "settings/launcher_settings.h"
 #include "window/status_lines.h"
 
-// Spelt out in full: the default member initializer alone would make the compiler run a
-// constructor at start-up, and the product runs none.
-LauncherWindowState LauncherWindowRoom = {nullptr, NoWait, nullptr, nullptr, 0, nullptr};
+WindowWaitState WindowWait;
 
 namespace {
 
@@ -22,16 +20,15 @@ void CloseAfterQueuedMessages(HWND window) {
 }
 
 void WaitTick(HWND window) {
-    LauncherWindowState& room = LauncherWindowRoom;
-    if (room.ActiveWaitTarget == NoWait || room.WaitClass == nullptr) return;
-    if (FindWindowA(room.WaitClass, room.WaitTitle) != nullptr) {
+    if (WindowWait.ActiveWaitTarget == NoWait || WindowWait.WaitClass == nullptr) return;
+    if (FindWindowA(WindowWait.WaitClass, WindowWait.WaitTitle) != nullptr) {
         DestroyWindow(window);
         return;
     }
     // Ticks handled, not time passed: a delayed tick delays the time-out too.
-    if (room.Countdown > 0) {
-        --room.Countdown;
-        if (room.Countdown == 0) DestroyWindow(window);
+    if (WindowWait.Countdown > 0) {
+        --WindowWait.Countdown;
+        if (WindowWait.Countdown == 0) DestroyWindow(window);
     }
 }
 
@@ -50,18 +47,17 @@ const WaitSettings WaitSettingsOf[] = {
 // Starts the wait for target's window: its class and title, the countdown, the timer.
 // False, with no wait in force, when there is nothing to wait for.
 bool StartWait(int target) {
-    LauncherWindowState& room = LauncherWindowRoom;
     if (target < Install32Window || target > RunNTWindow) return false;
     const SettingText* waitClass = &(Settings.*WaitSettingsOf[target - Install32Window].WindowClass);
     const SettingText* waitTitle = &(Settings.*WaitSettingsOf[target - Install32Window].WindowTitle);
     if (IsIgnoreMarker(waitClass->CStr())) return false;
     const LONG timeOut = Settings.WindowTimeOut;
-    room.Countdown = (timeOut >= 1 && timeOut <= 15000) ? timeOut * 2 : -1;
+    WindowWait.Countdown = (timeOut >= 1 && timeOut <= 15000) ? timeOut * 2 : -1;
     // Without the timer no tick would ever come: end as if there were nothing to wait for.
-    if (SetTimer(room.LauncherWindow, WaitTimer, WaitTimerPeriod, nullptr) == 0) return false;
-    room.ActiveWaitTarget = target;
-    room.WaitClass = waitClass->CStr();
-    room.WaitTitle = IsIgnoreMarker(waitTitle->CStr()) ? nullptr : waitTitle->CStr();
+    if (SetTimer(WindowWait.LauncherWindow, WaitTimer, WaitTimerPeriod, nullptr) == 0) return false;
+    WindowWait.ActiveWaitTarget = target;
+    WindowWait.WaitClass = waitClass->CStr();
+    WindowWait.WaitTitle = IsIgnoreMarker(waitTitle->CStr()) ? nullptr : waitTitle->CStr();
     return true;
 }
 
@@ -115,7 +111,7 @@ int CreateLauncherWindow(HINSTANCE instance, int showMode, const char* className
     HWND window = CreateWindowExA(0, className, LauncherWindowTitle, LauncherWindowStyle, 50, 50, 200, 80,
                                   nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 0;
-    LauncherWindowRoom.LauncherWindow = window;
+    WindowWait.LauncherWindow = window;
     return 1;
 }
 
@@ -124,27 +120,26 @@ bool FindRunningWindow(const char* className, const char* title) {
     // A null class would match any window at all; it names none. FoundWindow keeps its value.
     if (className == nullptr) return false;
     if (IsIgnoreMarker(title)) title = nullptr;
-    LauncherWindowRoom.FoundWindow = FindWindowA(className, title);
-    return LauncherWindowRoom.FoundWindow != nullptr;
+    WindowWait.FoundWindow = FindWindowA(className, title);
+    return WindowWait.FoundWindow != nullptr;
 }
 
 bool DeferToRunningLauncher() {
     if (!FindRunningWindow(Settings.LauncherWindowClass.CStr(), LauncherWindowTitle)) return false;
     // Posted, never sent: this instance must not block on the running one. A lost notice
     // (its window gone since the lookup) changes nothing for this instance.
-    PostMessageA(LauncherWindowRoom.FoundWindow, DeferralNotice, 0, 0);
+    PostMessageA(WindowWait.FoundWindow, DeferralNotice, 0, 0);
     return true;
 }
 
 int WaitForProgramWindow(int target) {
-    LauncherWindowState& room = LauncherWindowRoom;
-    room.ActiveWaitTarget = NoWait;
-    room.WaitClass = nullptr;
-    room.WaitTitle = nullptr;
+    WindowWait.ActiveWaitTarget = NoWait;
+    WindowWait.WaitClass = nullptr;
+    WindowWait.WaitTitle = nullptr;
     // No window (never made, or revealed and closed by the user during an alert): nothing
     // could end a loop but a quit request that may or may not be queued, so do not block.
-    if (room.LauncherWindow == nullptr) return 0;
-    if (!StartWait(target)) CloseAfterQueuedMessages(room.LauncherWindow);
+    if (WindowWait.LauncherWindow == nullptr) return 0;
+    if (!StartWait(target)) CloseAfterQueuedMessages(WindowWait.LauncherWindow);
 
     MSG msg;
     for (;;) {
@@ -152,7 +147,7 @@ int WaitForProgramWindow(int target) {
         if (got == 0) break;
         if (got == -1) {
             // The queue cannot be read: end now, and leave no window or timer behind.
-            if (room.LauncherWindow != nullptr) DestroyWindow(room.LauncherWindow);
+            if (WindowWait.LauncherWindow != nullptr) DestroyWindow(WindowWait.LauncherWindow);
             return 0;
         }
         TranslateMessage(&msg);
@@ -164,9 +159,9 @@ int WaitForProgramWindow(int target) {
 LRESULT CALLBACK LauncherWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_DESTROY:
-            if (LauncherWindowRoom.ActiveWaitTarget != NoWait) KillTimer(window, WaitTimer);
+            if (WindowWait.ActiveWaitTarget != NoWait) KillTimer(window, WaitTimer);
             // A later wait must not start a timer on, or post to, a window that is gone.
-            if (LauncherWindowRoom.LauncherWindow == window) LauncherWindowRoom.LauncherWindow = nullptr;
+            if (WindowWait.LauncherWindow == window) WindowWait.LauncherWindow = nullptr;
             PostQuitMessage(0);
             return 0;
         case WM_PAINT:

@@ -4,7 +4,7 @@
 
 #include "platform/windows_api.h"
 
-// NoWait is 0 so that the window room starts all zero: it then takes no room in the file.
+// NoWait is 0: the wait's state starts all zero, as constant initialisation leaves it.
 enum WaitTarget {
     NoWait = 0,
     Install32Window = 1,
@@ -21,15 +21,16 @@ constexpr DWORD LauncherWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | 
 // Fixed, not a setting: a second instance looks for it together with LauncherWindowClass.
 constexpr char LauncherWindowTitle[] = "Tavio Launcher";
 
-struct LauncherWindowState {
+// The launcher window, the wait for the started program's window, and the last lookup.
+struct WindowWaitState {
     HWND LauncherWindow;       // null before creation, and again once destroyed
-    int ActiveWaitTarget = NoWait;  // whether ticks act and the timer is stopped at destruction
+    int ActiveWaitTarget;      // a WaitTarget: whether ticks act and the timer is stopped at destruction
     const char* WaitClass;     // a setting's own text, or null
     const char* WaitTitle;     // null: any title
     LONG Countdown;            // ticks left; -1: no limit
     HWND FoundWindow;          // result of the last FindRunningWindow lookup
 };
-extern LauncherWindowState LauncherWindowRoom;
+extern WindowWaitState WindowWait;
 
 // The class atom, 0 on failure.
 ATOM RegisterLauncherClass(HINSTANCE instance, const char* className);

@@ -76,12 +76,12 @@ void CheckRoomsTerminated() {
     CheckTerminated(RegistryQuery.KeyPath, "RegistryQuery.KeyPath");
     CheckTerminated(RegistryQuery.ValueName, "RegistryQuery.ValueName");
     CheckTerminated(RegistryQuery.ResultText, "RegistryQuery.ResultText");
-    CheckTerminated(StartProgramTexts.ExecutablePath, "ExecutablePath");
-    CheckTerminated(StartProgramTexts.ParameterText, "ParameterText");
-    CheckTerminated(StartProgramTexts.WorkingDirectory, "WorkingDirectory");
-    CheckTerminated(StartProgramTexts.ShortPathBuffer, "ShortPathBuffer");
-    CheckTerminated(StartProgramTexts.DocumentExtension, "DocumentExtension");
-    FUZZ_CHECK(StartProgramTexts.DocumentExtension.Length() <= 7, "DocumentExtension longer than 7 characters");
+    CheckTerminated(LaunchCommand.ExecutablePath, "ExecutablePath");
+    CheckTerminated(LaunchCommand.ParameterText, "ParameterText");
+    CheckTerminated(LaunchCommand.WorkingDirectory, "WorkingDirectory");
+    CheckTerminated(LaunchCommand.ShortPathBuffer, "ShortPathBuffer");
+    CheckTerminated(LaunchCommand.DocumentExtension, "DocumentExtension");
+    FUZZ_CHECK(LaunchCommand.DocumentExtension.Length() <= 7, "DocumentExtension longer than 7 characters");
     CheckTerminated(StatusDisplay.LaunchedLine, "LaunchedLine");
     CheckTerminated(StatusDisplay.DeferredLine, "DeferredLine");
 }

@@ -147,13 +147,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // A wait without a limit (or longer than the cap) may run into the cap: only that is allowed.
     const LONG timeOut = Settings.WindowTimeOut;
-    const bool endlessWaitAllowed = (timeOut < 1 || timeOut > 110) && LauncherWindowRoom.ActiveWaitTarget != NoWait;
+    const bool endlessWaitAllowed = (timeOut < 1 || timeOut > 110) && WindowWait.ActiveWaitTarget != NoWait;
     const std::vector<std::string>& failures = sim::Failures();
     const bool hitCap = failures.size() == failuresBefore + 1 && failures.back().find("cap") != std::string::npos;
     if (!(endlessWaitAllowed && hitCap)) {
         CheckNoWritesNoNewFailures(failuresBefore);
         FUZZ_CHECK(Known(exitCode), "exit code " + std::to_string(exitCode));
-        FUZZ_CHECK(LauncherWindowRoom.LauncherWindow == nullptr, "the run ended with its window alive");
+        FUZZ_CHECK(WindowWait.LauncherWindow == nullptr, "the run ended with its window alive");
     }
     FUZZ_CHECK(sim::WriteCount() == 0, "the launcher wrote to the registry or a file");
     // Only a launcher that ends before its window exists leaves the guard to its ending.

@@ -102,7 +102,7 @@ TEST_F(FaultTest, EachRefusedCallEndsTheRunItsPromisedWay) {
         EXPECT_EQ(c.started, Started());
         EXPECT_EQ(0, sim::WriteCount());
         // Whatever ended the run, no launcher window is left behind.
-        EXPECT_EQ(nullptr, LauncherWindowRoom.LauncherWindow);
+        EXPECT_EQ(nullptr, WindowWait.LauncherWindow);
     }
 }
 
@@ -269,7 +269,7 @@ TEST_F(FaultTest, TheWaitEndsWhenItsCallsAreRefused) {
         EXPECT_EQ(c.exitCode, Run());
         EXPECT_EQ(c.started, Started());
         EXPECT_EQ(0, sim::TimerTicks());
-        EXPECT_EQ(nullptr, LauncherWindowRoom.LauncherWindow);
+        EXPECT_EQ(nullptr, WindowWait.LauncherWindow);
         EXPECT_LT(sim::Now(), 1000u) << "the run waited";
     }
 }
@@ -282,7 +282,7 @@ TEST_F(FaultTest, QueueErrorDuringAWaitEndsItAndStopsTheTimer) {
     EXPECT_EQ(Strings{kInstaller}, Started());
     EXPECT_EQ(4, sim::TimerTicks());
     EXPECT_EQ(1, sim::CallCount("KillTimer"));
-    EXPECT_EQ(nullptr, LauncherWindowRoom.LauncherWindow);
+    EXPECT_EQ(nullptr, WindowWait.LauncherWindow);
 }
 
 TEST_F(FaultTest, ALostDeferralNoticeStillEndsTheSecondInstance) {

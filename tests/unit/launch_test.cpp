@@ -186,7 +186,7 @@ TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
             EXPECT_EQ(Started(), c.started);
             EXPECT_EQ(sim::WriteCount(), 0);
             // Every path after the window's creation ends through the loop: window gone, no timer left.
-            EXPECT_EQ(LauncherWindowRoom.LauncherWindow, nullptr);
+            EXPECT_EQ(WindowWait.LauncherWindow, nullptr);
             EXPECT_TRUE(sim::Failures().empty());
         }
     }
@@ -537,7 +537,7 @@ TEST_F(RunTest, NoticeDuringAnAlertIsRecordedAndTheAlertStays) {
     DiscWithInstaller();
     sim::SetClock(13 * 3600);  // 13:00:00
     sim::SetMessageBoxScript([](const sim::MessageBoxCall&, int&) {
-        PostMessageA(LauncherWindowRoom.LauncherWindow, 1025, 0, 0);
+        PostMessageA(WindowWait.LauncherWindow, 1025, 0, 0);
     });
     sim::AnswerMessageBoxes({IDOK});
     EXPECT_EQ(Run(), 0);
@@ -566,7 +566,7 @@ TEST_F(RunTest, WindowClosedByTheUserDuringAnAlertStartsNothing) {
         sim::SetMessageBoxScript([](const sim::MessageBoxCall&, int&) {
             sim::SetKeyDown(VK_SHIFT, true);
             sim::SetKeyDown(VK_CONTROL, true);
-            HWND window = LauncherWindowRoom.LauncherWindow;
+            HWND window = WindowWait.LauncherWindow;
             PostMessageA(window, 1025, 0, 0);
             sim::UserCloses(window);
         });

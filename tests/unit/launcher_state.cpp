@@ -16,8 +16,8 @@ void ResetLauncherState() {
     SettingsFile = SettingsFileState{};
     RegistryQuery = RegistryQueryState{};
     LaunchAffixes = LaunchAffixesState{};
-    StartProgramTexts = StartProgramState{};
-    LauncherWindowRoom = LauncherWindowState{};
+    LaunchCommand = LaunchCommandState{};
+    WindowWait = WindowWaitState{};
     StatusDisplay = StatusDisplayState{};
     StartupGuard = StartupGuardState{};
     LaunchControl = LaunchControlState{};

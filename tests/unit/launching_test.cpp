@@ -150,9 +150,9 @@ TEST_F(LaunchingTest, DocumentExtensionIsTheLastDotsTextUpToSevenCharacters) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
         ResetLauncherState();
-        StartProgramTexts.DocumentExtension.Assign("stale");
+        LaunchCommand.DocumentExtension.Assign("stale");
         StartProgram(Path(c.path));
-        EXPECT_STREQ(c.extension, StartProgramTexts.DocumentExtension.CStr());
+        EXPECT_STREQ(c.extension, LaunchCommand.DocumentExtension.CStr());
     }
 }
 
@@ -200,7 +200,7 @@ TEST_F(LaunchingTest, ShortFormsReplaceLongPathsWhereTheRuleAllows) {
         EXPECT_STREQ(c.launchPathAfter, SettingsFile.WorkBuffer.CStr());
         // Taken from the long form, before the short one replaced it.
         if (c.parameters[0] != '\0') {
-            EXPECT_STREQ(".html", StartProgramTexts.DocumentExtension.CStr());
+            EXPECT_STREQ(".html", LaunchCommand.DocumentExtension.CStr());
         }
     }
 }
@@ -211,7 +211,7 @@ TEST_F(LaunchingTest, FailedAssociationIsReturnedAndNothingStarts) {
     EXPECT_EQ(31u, StartProgram(Path("D:\\DOCS\\NOTES.xyz")));
     EXPECT_TRUE(sim::ShellStarts().empty());
     EXPECT_EQ(0, sim::CallCount("RegOpenKeyExA"));  // no registry fallback either
-    EXPECT_STREQ("D:\\DOCS\\NOTES.xyz", StartProgramTexts.ParameterText.CStr());  // no suffix
+    EXPECT_STREQ("D:\\DOCS\\NOTES.xyz", LaunchCommand.ParameterText.CStr());  // no suffix
 
     ResetLauncherState();
     sim::AddFile(Viewer);

@@ -25,7 +25,7 @@ protected:
         InitStatusLines();
         EXPECT_NE(0, RegisterLauncherClass(kInstance, Settings.LauncherWindowClass.CStr()));
         EXPECT_EQ(1, CreateLauncherWindow(kInstance, SW_SHOWNORMAL, Settings.LauncherWindowClass.CStr()));
-        return LauncherWindowRoom.LauncherWindow;
+        return WindowWait.LauncherWindow;
     }
 };
 

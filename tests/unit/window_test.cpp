@@ -120,7 +120,7 @@ TEST_F(WindowTest, AFailedCreationGivesZeroAndLeavesNoWindow) {
     RegisterLauncherClass(kInstance, Settings.LauncherWindowClass.CStr());
     sim::FailCall("CreateWindowExA", 1, false, 0);
     EXPECT_EQ(0, CreateLauncherWindow(kInstance, SW_SHOWNORMAL, Settings.LauncherWindowClass.CStr()));
-    EXPECT_EQ(nullptr, LauncherWindowRoom.LauncherWindow);
+    EXPECT_EQ(nullptr, WindowWait.LauncherWindow);
 }
 
 // ---- Lookups ----
@@ -147,16 +147,16 @@ TEST_F(WindowTest, FindRunningWindowHonoursTheMarkerAndPassesEmptyTextOn) {
         SCOPED_TRACE(c.name);
         Restart();
         const HWND tool = sim::AddOtherProcessWindow("Tool Class", "Tool Main", false);
-        LauncherWindowRoom.FoundWindow = earlier;
+        WindowWait.FoundWindow = earlier;
 
         EXPECT_EQ(c.found, FindRunningWindow(c.className, c.title));
 
         if (c.lookup == nullptr) {
             EXPECT_EQ(0, sim::CallCount("FindWindowA"));
-            EXPECT_EQ(earlier, LauncherWindowRoom.FoundWindow);  // untouched without a lookup
+            EXPECT_EQ(earlier, WindowWait.FoundWindow);  // untouched without a lookup
         } else {
             EXPECT_EQ(1, TraceCount(c.lookup));
-            EXPECT_EQ(c.found ? tool : nullptr, LauncherWindowRoom.FoundWindow);
+            EXPECT_EQ(c.found ? tool : nullptr, WindowWait.FoundWindow);
         }
     }
 }
@@ -223,7 +223,7 @@ TEST_F(WindowTest, TheTimeOutCountsTwoTicksPerSecond) {
         EXPECT_EQ(c.ticks, sim::TimerTicks());
         EXPECT_EQ(static_cast<DWORD>(c.ticks) * kTick, sim::Now());
         EXPECT_FALSE(sim::Window(window).exists);
-        EXPECT_EQ(nullptr, LauncherWindowRoom.LauncherWindow);
+        EXPECT_EQ(nullptr, WindowWait.LauncherWindow);
         EXPECT_EQ(1, TraceCount("KillTimer 1"));
     }
 }
@@ -243,7 +243,7 @@ TEST_F(WindowTest, TimeOutsOutsideTheRangeNeverRunOut) {
 
         EXPECT_EQ(0, WaitForProgramWindow(Run32Window));
 
-        EXPECT_EQ(-1, LauncherWindowRoom.Countdown);
+        EXPECT_EQ(-1, WindowWait.Countdown);
         EXPECT_EQ(kOpensAtTick, sim::TimerTicks());
     }
 }
@@ -327,8 +327,8 @@ TEST_F(WindowTest, WithoutAClassToLookForTheWaitEndsAtOnceWithoutATimer) {
         EXPECT_EQ(0, sim::CallCount("SetTimer"));
         EXPECT_EQ(0, sim::CallCount("FindWindowA"));
         EXPECT_EQ(0u, sim::Now());
-        EXPECT_EQ(NoWait, LauncherWindowRoom.ActiveWaitTarget);
-        EXPECT_EQ(nullptr, LauncherWindowRoom.WaitClass);
+        EXPECT_EQ(NoWait, WindowWait.ActiveWaitTarget);
+        EXPECT_EQ(nullptr, WindowWait.WaitClass);
         EXPECT_FALSE(sim::Window(window).exists);
         const std::vector<std::string> expected = {"PostMessageA 273", "DestroyWindow", "PostQuitMessage 0"};
         EXPECT_EQ(expected, TraceFrom("PostMessageA 273"));
@@ -417,7 +417,7 @@ TEST_F(WindowTest, ATimerThatCannotBeStartedEndsTheWaitAtOnce) {
 
     EXPECT_EQ(0, sim::TimerTicks());
     EXPECT_FALSE(sim::Window(window).exists);
-    EXPECT_EQ(NoWait, LauncherWindowRoom.ActiveWaitTarget);
+    EXPECT_EQ(NoWait, WindowWait.ActiveWaitTarget);
     EXPECT_EQ(0, sim::CallCount("KillTimer"));  // there is no timer to stop
 }
 
@@ -444,7 +444,7 @@ TEST_F(WindowTest, AMessageQueueErrorEndsTheLoopAndDestroysTheWindow) {
 
         EXPECT_EQ(c.failingCall, sim::CallCount("GetMessageA"));
         EXPECT_FALSE(sim::Window(window).exists);
-        EXPECT_EQ(nullptr, LauncherWindowRoom.LauncherWindow);
+        EXPECT_EQ(nullptr, WindowWait.LauncherWindow);
         EXPECT_EQ(c.killTimers, TraceCount("KillTimer 1"));
     }
 }
@@ -484,12 +484,12 @@ TEST_F(WindowTest, AWindowRevealedAndClosedDuringAnAlertEndsTheWaitWithoutATimer
     MessageBoxA(nullptr, "Run it?", "Tavio Launcher", MB_OKCANCEL | MB_DEFBUTTON2);
     ASSERT_TRUE(StatusDisplay.WindowRevealed);
     ASSERT_FALSE(sim::Window(window).exists);
-    EXPECT_EQ(nullptr, LauncherWindowRoom.LauncherWindow);
+    EXPECT_EQ(nullptr, WindowWait.LauncherWindow);
 
     EXPECT_EQ(0, WaitForProgramWindow(Run32Window));
 
     EXPECT_EQ(0, sim::CallCount("SetTimer"));
-    EXPECT_EQ(NoWait, LauncherWindowRoom.ActiveWaitTarget);
+    EXPECT_EQ(NoWait, WindowWait.ActiveWaitTarget);
 }
 
 }  // namespace

@@ -398,7 +398,7 @@ private:
             const int lookups = sim::CallCount("FindExecutableA");
             StartProgram(launchPath);
             const bool document = sim::CallCount("FindExecutableA") > lookups;
-            if (!document || !StartProgramTexts.DocumentExtension.Empty()) continue;
+            if (!document || !LaunchCommand.DocumentExtension.Empty()) continue;
             const std::string name = program.value.CStr();
             const size_t slash = name.find_last_of('\\');
             const bool dotted = name.find('.', slash == std::string::npos ? 0 : slash) != std::string::npos;

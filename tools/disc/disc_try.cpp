@@ -73,7 +73,7 @@ bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem) {
     wait.kind = DryRunEvent::Wait;
     bool waited = false;
     sim::At(0, [&wait, &waited]() {
-        const LauncherWindowState& room = LauncherWindowRoom;
+        const WindowWaitState& room = WindowWait;
         if (room.ActiveWaitTarget == NoWait || room.WaitClass == nullptr) return;
         waited = true;
         wait.windowClass = room.WaitClass;

@@ -83,7 +83,7 @@ int Start(const char* path, const char* prefix, const char* suffix) {
     WorkText& launchPath = SettingsFile.WorkBuffer;
     launchPath.Assign(path);
     const LaunchResult result = StartProgram(launchPath);
-    const StartProgramState& t = StartProgramTexts;
+    const LaunchCommandState& t = LaunchCommand;
     printf("start result=%u exe=%s parameters=%s directory=%s path=%s\n", result, t.ExecutablePath.CStr(),
            t.ParameterText.CStr(), t.WorkingDirectory.CStr(), launchPath.CStr());
     return 0;
