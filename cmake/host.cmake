@@ -8,7 +8,14 @@ add_compile_options(-Wall -Wextra -Wno-unused-parameter)
 
 file(GLOB TAVIO_SIM_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/src/platform/sim/*.cpp)
 add_library(tavio_sim STATIC ${TAVIO_SIM_SOURCES})
-target_include_directories(tavio_sim PUBLIC ${CMAKE_SOURCE_DIR}/src/platform/sim ${CMAKE_SOURCE_DIR}/src/platform)
+# The logic sees the simulation only through its Win32 declarations (sim/api). The folder of
+# sim.h, with which tests and tools set the machine up and read it, is private: they get it
+# by linking tavio_sim_setup, so the logic cannot include sim.h and still build.
+target_include_directories(tavio_sim PUBLIC ${CMAKE_SOURCE_DIR}/src/platform/sim/api
+                           PRIVATE ${CMAKE_SOURCE_DIR}/src/platform/sim)
+add_library(tavio_sim_setup INTERFACE)
+target_include_directories(tavio_sim_setup INTERFACE ${CMAKE_SOURCE_DIR}/src/platform/sim)
+target_link_libraries(tavio_sim_setup INTERFACE tavio_sim)
 
 add_library(tavio_logic STATIC ${TAVIO_LOGIC_SOURCES})
 target_include_directories(tavio_logic PUBLIC ${CMAKE_SOURCE_DIR}/src)

@@ -1,4 +1,4 @@
-// The simulation's shared machinery: reset hooks, planned failures, trace, failures, clock.
+// The simulation's shared machinery: the reset, planned failures, trace, failures, clock, last error.
 #include <ctype.h>
 #include <stdint.h>
 
@@ -20,7 +20,6 @@ struct PlannedCall {
 };
 
 struct CoreState {
-    std::vector<void (*)()> resets;
     // Transparent comparison: a call is counted without making a string of its name.
     std::map<std::string, int, std::less<>> counts;
     // Each caller names its function by a string literal: its address finds the count
@@ -34,21 +33,17 @@ struct CoreState {
     std::multimap<std::string, PlannedCall, std::less<>> plans;
     std::vector<std::string> trace;
     std::vector<std::string> failures;
-    DWORD clock = 0;
     DWORD lastError = 0;
 };
 
-CoreState& Core() {
-    static CoreState state;  // host-only: built on first use, so hooks may register at static init
-    return state;
-}
+CoreState Core;
 
 }  // namespace
 
-ResetHook::ResetHook(void (*reset)()) { Core().resets.push_back(reset); }
+ClockState Clock;
 
 bool PlannedFailure(const char* function, long long* value) {
-    CoreState& core = Core();
+    CoreState& core = Core;
     CoreState::LiteralCount& slot = core.countOfLiteral[(reinterpret_cast<uintptr_t>(function) >> 2) & 255];
     if (slot.literal != function) {
         auto counted = core.counts.find(std::string_view(function));
@@ -70,8 +65,8 @@ bool PlannedFailure(const char* function, long long* value) {
     return false;
 }
 
-void AddTrace(const std::string& line) { Core().trace.push_back(line); }
-void AddFailure(const std::string& what) { Core().failures.push_back(what); }
+void AddTrace(const std::string& line) { Core.trace.push_back(line); }
+void AddFailure(const std::string& what) { Core.failures.push_back(what); }
 
 int CompareNoCase(const std::string& a, const std::string& b) {
     const size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -90,37 +85,44 @@ std::string Upper(const std::string& text) {
     return out;
 }
 
-DWORD& Clock() { return Core().clock; }
-
 }  // namespace internal
 
 void Reset() {
-    internal::CoreState& core = internal::Core();
+    internal::CoreState& core = internal::Core;
     // Zeroed, not cleared: the names stay, so counting allocates only for a name's first call.
     for (auto& count : core.counts) count.second = 0;
     core.plans.clear();
     core.trace.clear();
     core.failures.clear();
-    core.clock = 0;
     core.lastError = 0;
-    for (void (*reset)() : core.resets) reset();
+    internal::Clock = internal::ClockState();
+    internal::ResetProcess();
+    internal::ResetFileSystem();
+    internal::ResetEnvironment();
+    internal::ResetProfile();
+    internal::ResetRegistry();
+    internal::ResetShell();
+    internal::ResetSync();
+    internal::ResetUser();
 }
 
-const std::vector<std::string>& Failures() { return internal::Core().failures; }
-const std::vector<std::string>& Trace() { return internal::Core().trace; }
-DWORD Now() { return internal::Core().clock; }
+const std::vector<std::string>& Failures() { return internal::Core.failures; }
+const std::vector<std::string>& Trace() { return internal::Core.trace; }
+DWORD Now() { return internal::Clock.now; }
+void SetTimeCap(DWORD milliseconds) { internal::Clock.cap = milliseconds; }
+void SetClock(time_t secondsAtStart) { internal::Clock.localBase = secondsAtStart; }
 
 void FailCall(const char* function, int nth, bool forever, long long value, DWORD error) {
-    internal::Core().plans.insert({function, {nth, forever, value, error}});
+    internal::Core.plans.insert({function, {nth, forever, value, error}});
 }
 
 int CallCount(const char* function) {
-    auto& counts = internal::Core().counts;
+    auto& counts = internal::Core.counts;
     auto it = counts.find(std::string_view(function));
     return it == counts.end() ? 0 : it->second;
 }
 
 }  // namespace sim
 
-DWORD WINAPI GetLastError() { return sim::internal::Core().lastError; }
-void WINAPI SetLastError(DWORD code) { sim::internal::Core().lastError = code; }
+DWORD WINAPI GetLastError() { return sim::internal::Core.lastError; }
+void WINAPI SetLastError(DWORD code) { sim::internal::Core.lastError = code; }

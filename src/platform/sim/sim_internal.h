@@ -1,6 +1,12 @@
 // Shared machinery of the simulated Windows: resets, planned failures, the trace, the clock.
+//
+// Each part keeps its state in one struct with one instance, reached directly by name
+// (Process, FileSystem, Registry, User, ...): in its own file, or through the part's
+// header where other parts need it. sim::Reset makes each new through the part's Reset.
 #ifndef TAVIO_PLATFORM_SIM_SIM_INTERNAL_H
 #define TAVIO_PLATFORM_SIM_SIM_INTERNAL_H
+
+#include <time.h>
 
 #include <string>
 
@@ -9,11 +15,24 @@
 namespace sim {
 namespace internal {
 
-// Each part of the simulation registers how it becomes new; sim::Reset runs them all.
-// Register from a static object's constructor in the part's own file.
-struct ResetHook {
-    explicit ResetHook(void (*reset)());
+// Each part's way to become new, in its own file; sim::Reset runs them all.
+void ResetProcess();
+void ResetFileSystem();
+void ResetEnvironment();
+void ResetProfile();
+void ResetRegistry();
+void ResetShell();
+void ResetSync();
+void ResetUser();
+
+// Virtual time: advanced only by waits, those of GetMessageA (sim_messages.cpp) and of
+// WaitForSingleObject (sim_sync.cpp).
+struct ClockState {
+    DWORD now = 0;                          // milliseconds since Reset
+    DWORD cap = 24u * 60u * 60u * 1000u;    // where a wait may not go: the cap set by SetTimeCap
+    time_t localBase = 0;                   // the local time at 0, in seconds since 1970 (SetClock)
 };
+extern ClockState Clock;
 
 // Counts the call and says whether it is planned to fail; *value receives the planned
 // result, and GetLastError reports the planned error. function is a string literal: its
@@ -27,7 +46,7 @@ void AddFailure(const std::string& what);
 int CompareNoCase(const std::string& a, const std::string& b);
 std::string Upper(const std::string& text);
 
-// Provided by the window side (sim_user.cpp) for the shell side (sim_kernel.cpp):
+// Provided by the window side (sim_messages.cpp) for the shell side (sim_shell.cpp):
 // a window of another process appears after the launcher's timer has ticked n times.
 void ScheduleWindowAfterTicks(const std::string& className, const std::string& title, int ticks);
 // Called by the window side after each WM_TIMER it delivers.
@@ -37,14 +56,9 @@ void NoteTimerTick();
 // next event scheduled with sim::At, if one is due no later than the given time, and runs
 // the events then due; false, the clock untouched, when none is.
 bool RunNextEventBy(unsigned long long latest);
-// Where virtual time may not go: the cap set by SetTimeCap.
-DWORD TimeCap();
 
-// The registry and file system, for the shell side's association lookups.
+// The registry, for the shell side's association lookups.
 bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string& valueName, std::string* text);
-
-// Virtual time in milliseconds since Reset; advanced only by the window side's waits.
-DWORD& Clock();
 
 }  // namespace internal
 }  // namespace sim

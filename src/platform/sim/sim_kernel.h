@@ -1,7 +1,8 @@
-// The kernel side's shared pieces: file system, code pages, registry and environment, for profile and shell.
+// The kernel side's shared pieces: the process, file system, code pages, registry and environment.
 #ifndef TAVIO_PLATFORM_SIM_SIM_KERNEL_H
 #define TAVIO_PLATFORM_SIM_SIM_KERNEL_H
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -10,10 +11,16 @@
 namespace sim {
 namespace internal {
 
-// The version GetVersion reports, read without counting as a call of it.
-DWORD CurrentVersion();
+// ---- The process (sim_process.cpp) ----
+struct ProcessState {
+    DWORD version = kWindowsNT4;                  // what GetVersion reports
+    std::string modulePath = "D:\\AUTOPLAY.EXE";  // what GetModuleFileNameA reports
+    std::set<int> keysDown;
+    bool registerClassExAvailable = true;
+};
+extern ProcessState Process;
 
-// ---- File system ----
+// ---- File system (sim_files.cpp) ----
 // The folder a relative path is resolved against (GetFullPathNameA's current folder).
 constexpr const char* kCurrentFolder = "D:\\";
 // Where the system's own files lie; a profile file named without any backslash is looked up here.
@@ -35,10 +42,11 @@ struct FileLookup {
 bool LookUpPath(const std::string& path, FileLookup* result);
 // A file's bytes as they are now; false for no file, or a host file that cannot be read.
 bool FileBytes(const FileLookup& found, std::string* bytes);
-// Changes with every file or folder added, removed or given an alias, and with each reset.
-unsigned long long FileSystemChangeCount();
+// Changes with every file or folder added, removed or given an alias, and with each reset;
+// never set back, so that a lookup remembered at one count holds while the count is the same.
+extern unsigned long long FileSystemChanges;
 
-// ---- Code pages ----
+// ---- Code pages (sim_codepages.cpp) ----
 // ANSI is code page 1252, OEM code page 437.
 unsigned AnsiToUnicode(unsigned char c);
 unsigned OemToUnicode(unsigned char c);
@@ -52,14 +60,14 @@ std::string WideToAnsi(const WCHAR* text);
 // UTF-8 bytes (a profile file with a byte-order mark) converted to the ANSI code page.
 std::string Utf8ToAnsi(const std::string& bytes);
 
-// ---- Registry ----
+// ---- Registry (sim_registry.cpp) ----
 // A value's type and bytes, through the simulated registry; false for a missing key or value.
 bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName, DWORD* type,
                        std::string* data);
 // Registry keys the logic opened and has not closed yet.
 int OpenRegistryKeyCount();
 
-// ---- Environment ----
+// ---- Environment (sim_environment.cpp) ----
 std::string ExpandEnvironment(const std::string& text);
 
 }  // namespace internal

@@ -21,13 +21,13 @@ MSG Message(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     msg.message = message;
     msg.wParam = wParam;
     msg.lParam = lParam;
-    msg.time = internal::Clock();
+    msg.time = internal::Clock.now;
     return msg;
 }
 
 // The next message ready now, in Windows' order: posted, quit, paint, timer.
 bool TakeReady(MSG* msg, bool* paintLoop) {
-    UserState& user = User();
+    UserState& user = User;
     if (!user.posted.empty()) {
         *msg = user.posted.front();
         user.posted.erase(user.posted.begin());
@@ -47,7 +47,7 @@ bool TakeReady(MSG* msg, bool* paintLoop) {
         *msg = Message(window, WM_PAINT, 0, 0);
         return true;
     }
-    const unsigned long long now = internal::Clock();
+    const unsigned long long now = internal::Clock.now;
     TimerRecord* due = nullptr;
     for (TimerRecord& timer : user.timers)
         if (timer.due <= now && (due == nullptr || timer.due < due->due)) due = &timer;
@@ -63,14 +63,14 @@ bool TakeReady(MSG* msg, bool* paintLoop) {
 
 // The virtual time at which something next happens, if anything will.
 bool NextWake(unsigned long long* when) {
-    const UserState& user = User();
+    const UserState& user = User;
     bool found = false;
     for (const TimerRecord& timer : user.timers) {
         if (!found || timer.due < *when) *when = timer.due;
         found = true;
     }
     if (!user.events.empty()) {
-        const unsigned long long at = std::max<unsigned long long>(user.events.front().at, internal::Clock());
+        const unsigned long long at = std::max<unsigned long long>(user.events.front().at, internal::Clock.now);
         if (!found || at < *when) *when = at;
         found = true;
     }
@@ -78,8 +78,8 @@ bool NextWake(unsigned long long* when) {
 }
 
 void RunDueEvents() {
-    UserState& user = User();
-    while (!user.events.empty() && user.events.front().at <= internal::Clock()) {
+    UserState& user = User;
+    while (!user.events.empty() && user.events.front().at <= internal::Clock.now) {
         std::function<void()> action = std::move(user.events.front().action);
         user.events.erase(user.events.begin());
         action();  // may schedule more, post, or add windows
@@ -95,7 +95,7 @@ BOOL EndEndlessWait(MSG* msg, const std::string& why) {
 // The box's own loop: posted messages and paints for the thread's windows, no timers.
 // Returns true when a quit request is pending, which ends the box.
 bool RunModalLoop() {
-    UserState& user = User();
+    UserState& user = User;
     for (;;) {
         if (user.quitPending) return true;
         if (!user.posted.empty()) {
@@ -136,7 +136,7 @@ int ResolveAnswer(int answer, UINT type, const std::string& caption) {
 }  // namespace
 
 void ForgetWindowMessages(HWND window) {
-    UserState& user = User();
+    UserState& user = User;
     user.posted.erase(std::remove_if(user.posted.begin(), user.posted.end(),
                                      [window](const MSG& msg) { return msg.hwnd == window; }),
                       user.posted.end());
@@ -150,7 +150,7 @@ void ForgetWindowMessages(HWND window) {
 namespace internal {
 
 void ScheduleWindowAfterTicks(const std::string& className, const std::string& title, int ticks) {
-    user::UserState& user = user::User();
+    user::UserState& user = user::User;
     if (ticks <= 0) {
         user::AddForeignWindow(className, title, true);
         return;
@@ -161,7 +161,7 @@ void ScheduleWindowAfterTicks(const std::string& className, const std::string& t
 // Counted when GetMessageA hands the WM_TIMER out, so a window due after n ticks is
 // already there when the n-th tick is handled.
 void NoteTimerTick() {
-    user::UserState& user = user::User();
+    user::UserState& user = user::User;
     ++user.timerTicks;
     std::vector<user::PendingWindow> waiting;
     for (const user::PendingWindow& pending : user.pendingWindows) {
@@ -174,36 +174,34 @@ void NoteTimerTick() {
 }
 
 bool RunNextEventBy(unsigned long long latest) {
-    user::UserState& user = user::User();
+    user::UserState& user = user::User;
     if (user.events.empty()) return false;
-    const unsigned long long at = std::max<unsigned long long>(user.events.front().at, Clock());
+    const unsigned long long at = std::max<unsigned long long>(user.events.front().at, Clock.now);
     if (at > latest) return false;
-    Clock() = static_cast<DWORD>(at);
+    Clock.now = static_cast<DWORD>(at);
     user::RunDueEvents();
     return true;
 }
 
-DWORD TimeCap() { return user::User().timeCap; }
 
 }  // namespace internal
 
-int TimerTicks() { return user::User().timerTicks; }
-void SetTimeCap(DWORD milliseconds) { user::User().timeCap = milliseconds; }
+int TimerTicks() { return user::User.timerTicks; }
 
 void At(DWORD milliseconds, std::function<void()> action) {
-    auto& events = user::User().events;
+    auto& events = user::User.events;
     auto later = std::upper_bound(events.begin(), events.end(), milliseconds,
                                   [](DWORD at, const user::ScheduledEvent& event) { return at < event.at; });
     events.insert(later, user::ScheduledEvent{milliseconds, std::move(action)});
 }
 
-const std::vector<PostedMessage>& PostedToOtherProcesses() { return user::User().postedToOthers; }
+const std::vector<PostedMessage>& PostedToOtherProcesses() { return user::User.postedToOthers; }
 
 void AnswerMessageBoxes(const std::vector<int>& answers) {
-    user::User().answers.assign(answers.begin(), answers.end());
+    user::User.answers.assign(answers.begin(), answers.end());
 }
-void SetMessageBoxScript(MessageBoxScript script) { user::User().script = std::move(script); }
-const std::vector<MessageBoxCall>& MessageBoxes() { return user::User().boxes; }
+void SetMessageBoxScript(MessageBoxScript script) { user::User.script = std::move(script); }
+const std::vector<MessageBoxCall>& MessageBoxes() { return user::User.boxes; }
 
 }  // namespace sim
 
@@ -213,7 +211,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     long long planned = 0;
     if (sim::internal::PlannedFailure("PostMessageA", &planned)) return static_cast<BOOL>(planned);
     sim::internal::AddTrace("PostMessageA " + sim::user::Number(message));
-    sim::user::UserState& user = User();
+    sim::user::UserState& user = User;
     if (window != nullptr) {
         const sim::user::WindowRecord* record = sim::user::AnyWindow(window);
         if (record == nullptr) {
@@ -234,8 +232,8 @@ void WINAPI PostQuitMessage(int code) {
     sim::internal::PlannedFailure("PostQuitMessage", nullptr);
     sim::internal::AddTrace("PostQuitMessage " + sim::user::Number(code));
     // A flag, not a queued message: it waits behind every posted message and the latest code wins.
-    User().quitPending = true;
-    User().quitCode = code;
+    User.quitPending = true;
+    User.quitCode = code;
 }
 
 BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT first, UINT last) {
@@ -247,7 +245,6 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT first, UINT last) {
     }
     if (window != nullptr || first != 0 || last != 0)
         sim::internal::AddFailure("GetMessageA with a window or message filter is not simulated");
-    sim::user::UserState& user = User();
     for (;;) {
         bool paintLoop = false;
         if (sim::user::TakeReady(msg, &paintLoop)) return msg->message == WM_QUIT ? 0 : TRUE;
@@ -256,12 +253,12 @@ BOOL WINAPI GetMessageA(LPMSG msg, HWND window, UINT first, UINT last) {
         unsigned long long wake = 0;
         if (!sim::user::NextWake(&wake))
             return sim::user::EndEndlessWait(
-                msg, "GetMessageA would wait forever at " + sim::user::Number(sim::internal::Clock()) +
+                msg, "GetMessageA would wait forever at " + sim::user::Number(sim::internal::Clock.now) +
                          " ms: no message posted, no quit requested, no timer running, nothing scheduled");
-        if (wake > user.timeCap)
+        if (wake > sim::internal::Clock.cap)
             return sim::user::EndEndlessWait(msg, "GetMessageA: virtual time would pass the cap of " +
-                                                      sim::user::Number(user.timeCap) + " ms");
-        sim::internal::Clock() = static_cast<DWORD>(wake);
+                                                      sim::user::Number(sim::internal::Clock.cap) + " ms");
+        sim::internal::Clock.now = static_cast<DWORD>(wake);
         sim::user::RunDueEvents();
     }
 }
@@ -288,14 +285,14 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callba
     if (sim::internal::PlannedFailure("SetTimer", &planned)) return static_cast<UINT_PTR>(planned);
     sim::internal::AddTrace("SetTimer " + sim::user::Number(static_cast<long long>(id)) + " " +
                             sim::user::Number(period));
-    sim::user::UserState& user = User();
+    sim::user::UserState& user = User;
     if (window != nullptr && sim::user::OwnWindow(window) == nullptr) {
         SetLastError(sim::user::kErrorInvalidWindowHandle);
         return 0;
     }
     if (window == nullptr) id = user.nextThreadTimer--;  // a thread timer gets an id of its own
     period = std::min(std::max(period, sim::user::kTimerMinimum), sim::user::kTimerMaximum);
-    const unsigned long long due = static_cast<unsigned long long>(sim::internal::Clock()) + period;
+    const unsigned long long due = static_cast<unsigned long long>(sim::internal::Clock.now) + period;
     for (sim::user::TimerRecord& timer : user.timers) {
         if (timer.window == window && timer.id == id) {
             // Setting an existing timer again restarts it with the new period.
@@ -313,7 +310,7 @@ BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("KillTimer", &planned)) return static_cast<BOOL>(planned);
     sim::internal::AddTrace("KillTimer " + sim::user::Number(static_cast<long long>(id)));
-    auto& timers = User().timers;
+    auto& timers = User.timers;
     for (auto it = timers.begin(); it != timers.end(); ++it) {
         if (it->window == window && it->id == id) {
             timers.erase(it);
@@ -327,7 +324,7 @@ BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("MessageBoxA", &planned)) return static_cast<int>(planned);
-    sim::user::UserState& user = User();
+    sim::user::UserState& user = User;
     sim::MessageBoxCall call;
     call.ownerNull = owner == nullptr;
     call.caption = caption != nullptr ? caption : "Error";  // Windows' caption when none is given

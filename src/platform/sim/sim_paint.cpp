@@ -9,15 +9,24 @@ constexpr ULONG_PTR kPaintDc = 0xDC0000;
 constexpr COLORREF kInvalidColour = 0xFFFFFFFF;  // CLR_INVALID
 
 DeviceContext* OpenDc(HDC dc) {
-    DeviceContext& context = User().dc;
+    DeviceContext& context = User.dc;
     return reinterpret_cast<ULONG_PTR>(dc) == kPaintDc && context.open ? &context : nullptr;
+}
+
+// Sets one colour of an open device context: the previous colour, or CLR_INVALID.
+COLORREF SwapColour(HDC dc, COLORREF DeviceContext::*colourOf, COLORREF colour) {
+    DeviceContext* context = OpenDc(dc);
+    if (context == nullptr) return kInvalidColour;
+    const COLORREF previous = context->*colourOf;
+    context->*colourOf = colour;
+    return previous;
 }
 
 }  // namespace
 }  // namespace user
 
-const std::vector<TextOutCall>& TextOuts() { return user::User().textOuts; }
-int PaintCount() { return user::User().paintCount; }
+const std::vector<TextOutCall>& TextOuts() { return user::User.textOuts; }
+int PaintCount() { return user::User.paintCount; }
 
 }  // namespace sim
 
@@ -29,7 +38,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
         return reinterpret_cast<HDC>(static_cast<ULONG_PTR>(planned));
     sim::user::WindowRecord* record = sim::user::OwnWindow(window);
     if (record == nullptr || paint == nullptr) return nullptr;
-    sim::user::UserState& user = User();
+    sim::user::UserState& user = User;
     record->needsPaint = false;
     user.paintsWithoutBeginPaint = 0;
     ++user.paintCount;
@@ -48,7 +57,7 @@ HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("EndPaint", &planned)) return static_cast<BOOL>(planned);
-    User().dc.open = false;
+    User.dc.open = false;
     return TRUE;
 }
 
@@ -65,21 +74,13 @@ int WINAPI SetBkMode(HDC dc, int mode) {
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF colour) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("SetBkColor", &planned)) return static_cast<COLORREF>(planned);
-    sim::user::DeviceContext* context = sim::user::OpenDc(dc);
-    if (context == nullptr) return sim::user::kInvalidColour;
-    const COLORREF previous = context->backgroundColour;
-    context->backgroundColour = colour;
-    return previous;
+    return sim::user::SwapColour(dc, &sim::user::DeviceContext::backgroundColour, colour);
 }
 
 COLORREF WINAPI SetTextColor(HDC dc, COLORREF colour) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("SetTextColor", &planned)) return static_cast<COLORREF>(planned);
-    sim::user::DeviceContext* context = sim::user::OpenDc(dc);
-    if (context == nullptr) return sim::user::kInvalidColour;
-    const COLORREF previous = context->textColour;
-    context->textColour = colour;
-    return previous;
+    return sim::user::SwapColour(dc, &sim::user::DeviceContext::textColour, colour);
 }
 
 BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
@@ -94,6 +95,6 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     call.backgroundMode = context->backgroundMode;
     call.backgroundColour = context->backgroundColour;
     call.textColour = context->textColour;
-    User().textOuts.push_back(call);
+    User.textOuts.push_back(call);
     return TRUE;
 }

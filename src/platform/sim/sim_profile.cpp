@@ -53,8 +53,11 @@ struct ProfileState {
 
 ProfileState Profile;
 
+}  // namespace
+
 void ResetProfile() { Profile = ProfileState(); }
-const ResetHook profileReset(ResetProfile);
+
+namespace {
 
 // Blanks as the profile reader trims them: white space, and ^Z (DOS end of file, found on CD-ROMs).
 bool IsProfileBlank(char c) { return c == ' ' || (c >= '\t' && c <= '\r') || c == 0x1A; }
@@ -171,12 +174,12 @@ ProfileOpen ReadProfileFile(const char* file, const std::string** content) {
     if (file[0] == '\0') return ProfileOpen::Failed;
     // The same name with the file system and the cached copies unchanged finds the same file.
     ProfileState& p = Profile;
-    if (!p.found || p.foundAt != FileSystemChangeCount() || p.foundName != file) {
+    if (!p.found || p.foundAt != FileSystemChanges || p.foundName != file) {
         bool onHost = false;
         p.foundOpen = FindProfileFile(file, &p.foundContent, &onHost);
         p.parseChecked = false;
         p.foundName = file;
-        p.foundAt = FileSystemChangeCount();
+        p.foundAt = FileSystemChanges;
         p.found = !onHost;  // a host file is found and read again at the next read
     }
     *content = p.foundContent;

@@ -30,8 +30,11 @@ struct RegistryState {
 
 RegistryState Registry;
 
+}  // namespace
+
 void ResetRegistry() { Registry = RegistryState(); }
-const ResetHook registryReset(ResetRegistry);
+
+namespace {
 
 constexpr LSTATUS kErrorInvalidHandle = 6;
 constexpr LSTATUS kErrorBadPathname = 161;

@@ -25,8 +25,11 @@ struct ShellState {
 
 ShellState Shell;
 
+}  // namespace
+
 void ResetShell() { Shell = ShellState(); }
-const ResetHook shellReset(ResetShell);
+
+namespace {
 
 constexpr UINT kShellSuccess = 33;     // what Wine returns for a successful start
 constexpr UINT kNoAssociation = 31;    // SE_ERR_NOASSOC

@@ -46,10 +46,13 @@ struct SyncState {
 
 SyncState Sync;
 
-void ResetSync() { Sync = SyncState(); }
-const ResetHook syncReset(ResetSync);
+}  // namespace
 
-bool Family95() { return (CurrentVersion() & 0x80000000u) != 0; }
+void ResetSync() { Sync = SyncState(); }
+
+namespace {
+
+bool Family95() { return (Process.version & 0x80000000u) != 0; }
 
 // The name as the object manager files it; false with the error set when it cannot.
 bool NamespaceKey(const char* name, std::string* key, DWORD* error) {
@@ -185,7 +188,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         return WAIT_FAILED;
     }
     const unsigned long long deadline =
-        milliseconds == INFINITE ? ~0ull : static_cast<unsigned long long>(sim::internal::Clock()) + milliseconds;
+        milliseconds == INFINITE ? ~0ull : static_cast<unsigned long long>(sim::internal::Clock.now) + milliseconds;
     for (;;) {
         // Looked up again after each event: the events may add objects.
         sim::internal::MutexObject& object = *sim::internal::ByHandle(handle);
@@ -202,7 +205,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
             sim::internal::AddTrace(call + (abandoned ? "WAIT_ABANDONED" : "WAIT_OBJECT_0"));
             return abandoned ? WAIT_ABANDONED : WAIT_OBJECT_0;
         }
-        const unsigned long long cap = sim::internal::TimeCap();
+        const unsigned long long cap = sim::internal::Clock.cap;
         if (sim::internal::RunNextEventBy(deadline < cap ? deadline : cap)) continue;
         if (deadline > cap) {
             sim::internal::AddFailure("WaitForSingleObject would wait past the time cap of " + std::to_string(cap) +
@@ -210,7 +213,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
             sim::internal::AddTrace(call + "WAIT_FAILED");
             return WAIT_FAILED;
         }
-        sim::internal::Clock() = static_cast<DWORD>(deadline);
+        sim::internal::Clock.now = static_cast<DWORD>(deadline);
         sim::internal::AddTrace(call + "WAIT_TIMEOUT");
         return WAIT_TIMEOUT;
     }

@@ -1,13 +1,7 @@
 // The C runtime's time functions on the simulated clock, with local time taken as UTC.
 #include <stdio.h>
 
-#include "sim_user.h"
-
-namespace sim {
-
-void SetClock(time_t secondsAtStart) { user::User().clockBase = secondsAtStart; }
-
-}  // namespace sim
+#include "sim_internal.h"
 
 namespace crt {
 
@@ -17,7 +11,7 @@ time_t time(time_t* result) {
     if (sim::internal::PlannedFailure("time", &planned))
         now = static_cast<time_t>(planned);
     else
-        now = sim::user::User().clockBase + static_cast<time_t>(sim::internal::Clock() / 1000);
+        now = sim::internal::Clock.localBase + static_cast<time_t>(sim::internal::Clock.now / 1000);
     if (result != nullptr) *result = now;
     return now;
 }

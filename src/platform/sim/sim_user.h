@@ -86,7 +86,6 @@ struct UserState {
     std::vector<PendingWindow> pendingWindows;
     int timerTicks = 0;
     int paintsWithoutBeginPaint = 0;  // WM_PAINTs handed out since the last BeginPaint
-    DWORD timeCap = 24u * 60u * 60u * 1000u;
     std::vector<PostedMessage> postedToOthers;
 
     std::vector<MessageBoxCall> boxes;
@@ -96,11 +95,9 @@ struct UserState {
     DeviceContext dc;
     std::vector<TextOutCall> textOuts;
     int paintCount = 0;
-
-    time_t clockBase = 0;
 };
 
-UserState& User();
+extern UserState User;
 
 // This process's live window behind a handle, or null.
 WindowRecord* OwnWindow(HWND window);

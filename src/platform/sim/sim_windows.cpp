@@ -6,14 +6,17 @@
 #include "sim_user.h"
 
 namespace sim {
+namespace internal {
+
+void ResetUser() { user::User = user::UserState(); }
+
+}  // namespace internal
+
 namespace user {
 namespace {
 
 constexpr ULONG_PTR kWindowBase = 0x10000;
 constexpr size_t kMaxClassName = 255;  // longer names do not fit Windows' atom table
-
-void ResetUser() { User() = UserState{}; }
-internal::ResetHook resetHook(ResetUser);
 
 bool IsIntResource(LPCSTR name) { return (reinterpret_cast<ULONG_PTR>(name) >> 16) == 0; }
 
@@ -25,7 +28,7 @@ std::string ResourceName(LPCSTR name) {
 }
 
 ATOM AtomFor(const std::string& name) {
-    UserState& user = User();
+    UserState& user = User;
     const std::string key = internal::Upper(name);
     auto it = user.atoms.find(key);
     if (it != user.atoms.end()) return it->second;
@@ -40,13 +43,13 @@ ATOM FindAtom(const char* name) {
     static std::string key;
     key.assign(name);
     for (char& c : key) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    const auto& atoms = User().atoms;
+    const auto& atoms = User.atoms;
     auto it = atoms.find(key);
     return it == atoms.end() ? 0 : it->second;
 }
 
 ClassRecord* OwnClass(ATOM atom) {
-    for (ClassRecord& record : User().classes)
+    for (ClassRecord& record : User.classes)
         if (record.atom == atom) return &record;
     return nullptr;
 }
@@ -60,7 +63,7 @@ ATOM AtomOfClassArgument(LPCSTR className) {
 
 std::string ResourceOf(const void* handle) {
     if (handle == nullptr) return std::string();
-    const auto& resources = User().resources;
+    const auto& resources = User.resources;
     auto it = resources.find(reinterpret_cast<ULONG_PTR>(handle));
     return it == resources.end() ? "<unknown handle>" : it->second;
 }
@@ -73,7 +76,7 @@ ATOM Register(UINT cbSize, bool extended, UINT style, WNDPROC procedure, int cla
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    UserState& user = User();
+    UserState& user = User;
     const ATOM existing = FindAtom(className);
     if (existing != 0 && OwnClass(existing) != nullptr) {
         SetLastError(ERROR_CLASS_ALREADY_EXISTS);
@@ -105,14 +108,14 @@ WindowRecord* Record(HWND window) {
     const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(window);
     if (value < kWindowBase || (value - kWindowBase) % 4 != 0) return nullptr;
     const size_t index = (value - kWindowBase) / 4;
-    auto& windows = User().windows;
+    auto& windows = User.windows;
     return index < windows.size() ? &windows[index] : nullptr;
 }
 
 size_t IndexOf(HWND window) { return (reinterpret_cast<ULONG_PTR>(window) - kWindowBase) / 4; }
 
 HWND NewWindow(WindowRecord record) {
-    UserState& user = User();
+    UserState& user = User;
     user.windows.push_back(std::move(record));
     const size_t index = user.windows.size() - 1;
     user.zOrder.insert(user.zOrder.begin(), index);  // a new top-level window starts on top
@@ -120,7 +123,7 @@ HWND NewWindow(WindowRecord record) {
 }
 
 void RaiseToTop(size_t index) {
-    auto& order = User().zOrder;
+    auto& order = User.zOrder;
     order.erase(std::remove(order.begin(), order.end(), index), order.end());
     order.insert(order.begin(), index);
 }
@@ -128,7 +131,7 @@ void RaiseToTop(size_t index) {
 // One handle per resource name, as repeated loads of a shared icon give the same one.
 ULONG_PTR FakeResource(LPCSTR name) {
     if (name == nullptr) return 0;
-    UserState& user = User();
+    UserState& user = User;
     const std::string resource = ResourceName(name);
     for (const auto& entry : user.resources)
         if (entry.second == resource) return entry.first;
@@ -154,10 +157,7 @@ std::string ShownOrNull(LPCSTR text) {
 
 }  // namespace
 
-UserState& User() {
-    static UserState state;
-    return state;
-}
+UserState User;
 
 HWND HandleOf(size_t index) { return reinterpret_cast<HWND>(kWindowBase + 4 * index); }
 
@@ -189,7 +189,7 @@ HWND AddForeignWindow(const std::string& className, const std::string& title, bo
 }
 
 HWND NextWindowToPaint() {
-    UserState& user = User();
+    UserState& user = User;
     for (size_t index : user.zOrder) {
         const WindowRecord& record = user.windows[index];
         // A minimised window has no client area to paint; it waits for its restore.
@@ -255,8 +255,8 @@ void UserCloses(HWND window) {
     MSG msg{};
     msg.hwnd = window;
     msg.message = WM_CLOSE;
-    msg.time = internal::Clock();
-    user::User().posted.push_back(msg);
+    msg.time = internal::Clock.now;
+    user::User.posted.push_back(msg);
 }
 
 }  // namespace sim
@@ -367,7 +367,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR title) {
             return nullptr;
         }
     }
-    sim::user::UserState& user = User();
+    sim::user::UserState& user = User;
     for (size_t index : user.zOrder) {
         const WindowRecord& record = user.windows[index];
         if (!record.exists) continue;
@@ -471,7 +471,7 @@ BOOL WINAPI SetForegroundWindow(HWND window) {
     if (sim::internal::PlannedFailure("SetForegroundWindow", &planned)) return static_cast<BOOL>(planned);
     WindowRecord* record = sim::user::AnyWindow(window);
     if (record == nullptr) return FALSE;
-    for (WindowRecord& other : User().windows) other.foreground = false;
+    for (WindowRecord& other : User.windows) other.foreground = false;
     record->foreground = true;
     sim::user::RaiseToTop(sim::user::IndexOf(window));
     return TRUE;

@@ -1,4 +1,4 @@
-// The simulated kernel: version, module, key state, the file system with 8.3 aliases, code pages, the environment.
+// The simulated file system: drives, folders and files with 8.3 aliases, host folders as drives, and the file calls.
 //
 // Choices where Windows leaves room or the simulation must pick one:
 // - The current folder is D:\ (the disc's root, where AutoPlay starts the launcher);
@@ -6,14 +6,10 @@
 //   the module, then in the current folder, as SearchPath does first.
 // - Folders and files have no 8.3 alias unless a test gives one (sim::SetShortName), as
 //   on a volume without short names: GetShortPathNameA then keeps the long component.
-// - ANSI is code page 1252 and OEM code page 437, the only code pages MultiByteToWideChar
-//   knows; a wide character that ANSI lacks becomes '?'.
 // - Every drive letter exists, as an empty root until a test adds files to it.
 // - GetFileAttributesA, an ANSI call, refuses paths of MAX_PATH (260) characters or more.
 // - A folder of the host loaded as a drive (sim::AddHostFolder) keeps its files on the host:
 //   their bytes are read when a profile read needs them, so a change shows at the next read.
-#include "sim_kernel.h"
-
 #include <ctype.h>
 #include <dirent.h>
 #include <stdio.h>
@@ -22,11 +18,15 @@
 
 #include <map>
 #include <memory>
-#include <set>
 #include <vector>
+
+#include "sim_kernel.h"
 
 namespace sim {
 namespace internal {
+
+unsigned long long FileSystemChanges = 0;
+
 namespace {
 
 struct Node {
@@ -38,38 +38,16 @@ struct Node {
     std::map<std::string, std::unique_ptr<Node>> children;  // by folded long name
 };
 
-struct KernelState {
-    DWORD version = kWindowsNT4;
-    std::string modulePath = "D:\\AUTOPLAY.EXE";
-    std::set<int> keysDown;
-    bool registerClassExAvailable = true;
-    std::map<std::string, std::unique_ptr<Node>> drives;                      // "D:" -> its root
-    std::map<std::string, std::pair<std::string, std::string>> environment;  // folded name -> name, value
+struct FileSystemState {
+    std::map<std::string, std::unique_ptr<Node>> drives;  // "D:" -> its root, made when first looked up
 };
 
-KernelState Kernel;
-
-// Counts every change to the file system's shape, never reset: a lookup remembered at one
-// count still holds while the count is the same.
-unsigned long long FileSystemChanges = 0;
-
-void ResetKernel() {
-    Kernel = KernelState();
-    ++FileSystemChanges;
-}
-const ResetHook kernelReset(ResetKernel);
-
-// Fake module handles: never dereferenced, only compared.
-HMODULE const kThisModule = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x00400000));
-HMODULE const kUser32 = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x7E410000));
-HMODULE const kKernel32 = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x7C800000));
+FileSystemState FileSystem;
 
 constexpr DWORD kErrorInvalidName = 123;
 constexpr DWORD kErrorBadPathname = 161;
 constexpr DWORD kErrorInvalidData = 13;
 constexpr DWORD kErrorFilenameExcedRange = 206;
-constexpr DWORD kErrorModNotFound = 126;
-constexpr DWORD kErrorProcNotFound = 127;
 constexpr size_t kMaxPath = 260;
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
@@ -144,7 +122,7 @@ Node* FindChild(Node* folder, std::string_view name) {
 // Every drive letter is there, empty until a test adds something to it: a start from
 // a disc always has its drive, and a missing file on it is "not found", not "no path".
 Node* FindDrive(const std::string& drive) {
-    std::unique_ptr<Node>& root = Kernel.drives[FoldedInBuffer(drive)];
+    std::unique_ptr<Node>& root = FileSystem.drives[FoldedInBuffer(drive)];
     if (!root) {
         root.reset(new Node);
         root->name = drive;
@@ -268,119 +246,12 @@ bool LoadHostFolder(Node* folder, const std::string& host) {
     return loaded;
 }
 
-// Code page 437, 0x80 to 0xFF.
-const unsigned short kOem437High[128] = {
-    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
-    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
-    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
-    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
-    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
-    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
-    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
-    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
-    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
-    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
-
-// Code page 1252, 0x80 to 0x9F; the five unassigned bytes map to the C1 controls, as Windows does.
-const unsigned short kAnsi1252Special[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
 }  // namespace
 
-// ---- Code pages ----
-
-unsigned AnsiToUnicode(unsigned char c) {
-    if (c >= 0x80 && c < 0xA0) return kAnsi1252Special[c - 0x80];
-    return c;
+void ResetFileSystem() {
+    FileSystem = FileSystemState();
+    ++FileSystemChanges;
 }
-
-unsigned OemToUnicode(unsigned char c) { return c < 0x80 ? c : kOem437High[c - 0x80]; }
-
-int UnicodeToAnsi(unsigned codePoint) {
-    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) return static_cast<int>(codePoint);
-    for (int i = 0; i < 32; ++i)
-        if (kAnsi1252Special[i] == codePoint) return 0x80 + i;
-    return -1;
-}
-
-unsigned char FoldAnsi(unsigned char c) {
-    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
-    switch (c) {
-        case 0x9A: return 0x8A;  // š
-        case 0x9C: return 0x8C;  // œ
-        case 0x9E: return 0x8E;  // ž
-        case 0xFF: return 0x9F;  // ÿ
-        default: return c;
-    }
-}
-
-std::string FoldKey(const std::string& text) {
-    std::string folded = text;
-    for (char& c : folded) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
-    return folded;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (FoldAnsi(static_cast<unsigned char>(a[i])) != FoldAnsi(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
-
-std::string WideToAnsi(const WCHAR* text) {
-    std::string out;
-    if (text == nullptr) return out;
-    for (; *text != 0; ++text) {
-        const int c = UnicodeToAnsi(static_cast<unsigned>(*text));
-        out += c < 0 ? '?' : static_cast<char>(c);
-    }
-    return out;
-}
-
-std::string Utf8ToAnsi(const std::string& bytes) {
-    std::string out;
-    for (size_t i = 0; i < bytes.size();) {
-        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
-        unsigned codePoint = lead;
-        size_t length = 1;
-        if (lead >= 0xF0) {
-            length = 4;
-            codePoint = lead & 0x07;
-        } else if (lead >= 0xE0) {
-            length = 3;
-            codePoint = lead & 0x0F;
-        } else if (lead >= 0xC0) {
-            length = 2;
-            codePoint = lead & 0x1F;
-        } else if (lead >= 0x80) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        bool valid = i + length <= bytes.size();
-        for (size_t k = 1; valid && k < length; ++k) {
-            const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
-            if ((next & 0xC0) != 0x80) valid = false;
-            codePoint = (codePoint << 6) | (next & 0x3F);
-        }
-        if (!valid) {
-            out += '?';
-            ++i;
-            continue;
-        }
-        const int c = UnicodeToAnsi(codePoint);
-        out += c < 0 ? '?' : static_cast<char>(c);
-        i += length;
-    }
-    return out;
-}
-
-// ---- File system ----
-
-unsigned long long FileSystemChangeCount() { return FileSystemChanges; }
 
 bool LookUpPath(const std::string& path, FileLookup* result) {
     static ParsedPath parsed;  // kept between lookups (none is nested), as in MakeNode
@@ -434,48 +305,7 @@ bool FileBytes(const FileLookup& found, std::string* bytes) {
     return read;
 }
 
-// ---- Environment ----
-
-std::string ExpandEnvironment(const std::string& text) {
-    // RtlExpandEnvironmentStrings: an undefined %NAME% stays with both signs, and a '%'
-    // without a closing one is copied with the rest of the text.
-    std::string out;
-    size_t i = 0;
-    while (i < text.size()) {
-        if (text[i] != '%') {
-            out += text[i++];
-            continue;
-        }
-        const size_t close = text.find('%', i + 1);
-        if (close == std::string::npos) {
-            out += text.substr(i);
-            break;
-        }
-        auto it = Kernel.environment.find(FoldKey(text.substr(i + 1, close - i - 1)));
-        if (close > i + 1 && it != Kernel.environment.end())
-            out += it->second.second;
-        else
-            out += text.substr(i, close - i + 1);
-        i = close + 1;
-    }
-    return out;
-}
-
-DWORD CurrentVersion() { return Kernel.version; }
-
 }  // namespace internal
-
-// ---- Test-facing control ----
-
-void SetVersion(DWORD version) { internal::Kernel.version = version; }
-void SetModulePath(const char* path) { internal::Kernel.modulePath = path ? path : ""; }
-void SetKeyDown(int virtualKey, bool down) {
-    if (down)
-        internal::Kernel.keysDown.insert(virtualKey);
-    else
-        internal::Kernel.keysDown.erase(virtualKey);
-}
-void SetRegisterClassExAvailable(bool available) { internal::Kernel.registerClassExAvailable = available; }
 
 void AddFolder(const char* path) { internal::MakeNode(path, true); }
 
@@ -527,84 +357,9 @@ std::string LongPath(const char* path) {
     return found.longPath;
 }
 
-void SetEnvironmentVariable(const char* name, const char* value) {
-    if (name == nullptr) return;
-    if (value == nullptr)
-        internal::Kernel.environment.erase(internal::FoldKey(name));
-    else
-        internal::Kernel.environment[internal::FoldKey(name)] = {name, value};
-}
-
 }  // namespace sim
 
-using sim::internal::Kernel;
 using sim::internal::PlannedFailure;
-
-// ---- Version, module, key state ----
-
-DWORD WINAPI GetVersion() {
-    long long planned = 0;
-    if (PlannedFailure("GetVersion", &planned)) return static_cast<DWORD>(planned);
-    return Kernel.version;
-}
-
-DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
-    long long planned = 0;
-    if (PlannedFailure("GetModuleFileNameA", &planned)) return static_cast<DWORD>(planned);
-    // Any handle but the system modules' stands for this process: tests pass whatever
-    // instance handle they like to the entry point.
-    std::string path = Kernel.modulePath;
-    if (module == sim::internal::kUser32) path = "C:\\WINDOWS\\SYSTEM32\\USER32.DLL";
-    if (module == sim::internal::kKernel32) path = "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL";
-    if (buffer == nullptr || size == 0) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    if (path.size() < size) {
-        memcpy(buffer, path.c_str(), path.size() + 1);
-        return static_cast<DWORD>(path.size());
-    }
-    // Too small: cut to size - 1 characters and terminated (XP and later), the size returned.
-    memcpy(buffer, path.data(), size - 1);
-    buffer[size - 1] = '\0';
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return size;
-}
-
-HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
-    long long planned = 0;
-    if (PlannedFailure("GetModuleHandleA", &planned))
-        return reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(planned));
-    if (name == nullptr) return sim::internal::kThisModule;
-    const std::string module = sim::internal::FoldKey(name);
-    if (module == "USER32" || module == "USER32.DLL") return sim::internal::kUser32;
-    if (module == "KERNEL32" || module == "KERNEL32.DLL") return sim::internal::kKernel32;
-    SetLastError(sim::internal::kErrorModNotFound);
-    return nullptr;
-}
-
-FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
-    long long planned = 0;
-    if (PlannedFailure("GetProcAddress", &planned))
-        return reinterpret_cast<FARPROC>(static_cast<ULONG_PTR>(planned));
-    // Export names match exactly, letter case included; a small value is an ordinal.
-    if (module == sim::internal::kUser32 && reinterpret_cast<ULONG_PTR>(name) > 0xFFFF &&
-        strcmp(name, "RegisterClassExA") == 0 && Kernel.registerClassExAvailable)
-        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegisterClassExA));
-    SetLastError(sim::internal::kErrorProcNotFound);
-    return nullptr;
-}
-
-SHORT WINAPI GetAsyncKeyState(int key) {
-    long long planned = 0;
-    if (PlannedFailure("GetAsyncKeyState", &planned)) return static_cast<SHORT>(planned);
-    const std::set<int>& down = Kernel.keysDown;
-    bool held = down.count(key) != 0;
-    // The generic shift and control keys report either of the left and right keys.
-    if (key == VK_SHIFT) held = held || down.count(0xA0) || down.count(0xA1);
-    if (key == VK_CONTROL) held = held || down.count(0xA2) || down.count(0xA3);
-    return held ? static_cast<SHORT>(0x8000) : 0;
-}
 
 // ---- Files and paths ----
 
@@ -632,7 +387,7 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
     sim::internal::FileLookup found;
     if (text.find_first_of("\\/:") == std::string::npos) {
         // A bare name: the module's folder first, then the current folder.
-        std::string moduleFolder = Kernel.modulePath;
+        std::string moduleFolder = sim::internal::Process.modulePath;
         const size_t slash = moduleFolder.find_last_of('\\');
         moduleFolder = slash == std::string::npos ? std::string(sim::internal::kCurrentFolder)
                                                   : moduleFolder.substr(0, slash + 1);
@@ -744,61 +499,4 @@ DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
     if (shortPath == nullptr || size <= length) return length + 1;  // the size needed, buffer untouched
     memcpy(shortPath, out.c_str(), out.size() + 1);
     return length;
-}
-
-// ---- Environment, code pages, comparison ----
-
-DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
-    long long planned = 0;
-    if (PlannedFailure("ExpandEnvironmentStringsA", &planned)) return static_cast<DWORD>(planned);
-    const std::string expanded = sim::internal::ExpandEnvironment(source ? source : "");
-    const DWORD needed = static_cast<DWORD>(expanded.size() + 1);
-    // The ANSI form wants a buffer larger than the result with its terminator; otherwise
-    // it empties the buffer and over-reports the size by one, as Windows does.
-    if (destination != nullptr && size > needed) {
-        memcpy(destination, expanded.c_str(), needed);
-        return needed;
-    }
-    if (destination != nullptr && size > 0) destination[0] = '\0';
-    return needed + 1;
-}
-
-int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination,
-                               int destinationLength) {
-    long long planned = 0;
-    if (PlannedFailure("MultiByteToWideChar", &planned)) return static_cast<int>(planned);
-    (void)flags;  // a single-byte code page has no invalid sequence to flag
-    const bool ansi = codePage == CP_ACP || codePage == 1252;
-    const bool oem = codePage == CP_OEMCP || codePage == 437;
-    if ((!ansi && !oem) || source == nullptr || sourceLength == 0 || sourceLength < -1 || destinationLength < 0 ||
-        (destination == nullptr && destinationLength > 0)) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    // A length of -1 takes the text with its terminator, which the count then includes.
-    const size_t count = sourceLength == -1 ? strlen(source) + 1 : static_cast<size_t>(sourceLength);
-    if (destinationLength == 0) return static_cast<int>(count);
-    if (count > static_cast<size_t>(destinationLength)) {
-        SetLastError(ERROR_INSUFFICIENT_BUFFER);
-        return 0;
-    }
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned char c = static_cast<unsigned char>(source[i]);
-        destination[i] = static_cast<WCHAR>(ansi ? sim::internal::AnsiToUnicode(c) : sim::internal::OemToUnicode(c));
-    }
-    return static_cast<int>(count);
-}
-
-int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
-    long long planned = 0;
-    if (PlannedFailure("lstrcmpiA", &planned)) return static_cast<int>(planned);
-    if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
-    // Byte order after folding the case of code page 1252; Windows sorts by the locale,
-    // which agrees for letters, digits and the signs of paths.
-    for (size_t i = 0;; ++i) {
-        const unsigned char x = sim::internal::FoldAnsi(static_cast<unsigned char>(a[i]));
-        const unsigned char y = sim::internal::FoldAnsi(static_cast<unsigned char>(b[i]));
-        if (x != y) return x < y ? -1 : 1;
-        if (x == 0) return 0;
-    }
 }

@@ -1,0 +1,163 @@
+// The simulated code pages: ANSI is code page 1252 and OEM code page 437, the only code
+// pages MultiByteToWideChar knows; a wide character that ANSI lacks becomes '?'. Case
+// folding and comparison of ANSI text, as the file system, the registry and lstrcmpiA use it.
+#include <string.h>
+
+#include "sim_kernel.h"
+
+namespace sim {
+namespace internal {
+namespace {
+
+// Code page 437, 0x80 to 0xFF.
+const unsigned short kOem437High[128] = {
+    0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7, 0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE,
+    0x00EC, 0x00C4, 0x00C5, 0x00C9, 0x00E6, 0x00C6, 0x00F4, 0x00F6, 0x00F2, 0x00FB, 0x00F9, 0x00FF, 0x00D6,
+    0x00DC, 0x00A2, 0x00A3, 0x00A5, 0x20A7, 0x0192, 0x00E1, 0x00ED, 0x00F3, 0x00FA, 0x00F1, 0x00D1, 0x00AA,
+    0x00BA, 0x00BF, 0x2310, 0x00AC, 0x00BD, 0x00BC, 0x00A1, 0x00AB, 0x00BB, 0x2591, 0x2592, 0x2593, 0x2502,
+    0x2524, 0x2561, 0x2562, 0x2556, 0x2555, 0x2563, 0x2551, 0x2557, 0x255D, 0x255C, 0x255B, 0x2510, 0x2514,
+    0x2534, 0x252C, 0x251C, 0x2500, 0x253C, 0x255E, 0x255F, 0x255A, 0x2554, 0x2569, 0x2566, 0x2560, 0x2550,
+    0x256C, 0x2567, 0x2568, 0x2564, 0x2565, 0x2559, 0x2558, 0x2552, 0x2553, 0x256B, 0x256A, 0x2518, 0x250C,
+    0x2588, 0x2584, 0x258C, 0x2590, 0x2580, 0x03B1, 0x00DF, 0x0393, 0x03C0, 0x03A3, 0x03C3, 0x00B5, 0x03C4,
+    0x03A6, 0x0398, 0x03A9, 0x03B4, 0x221E, 0x03C6, 0x03B5, 0x2229, 0x2261, 0x00B1, 0x2265, 0x2264, 0x2320,
+    0x2321, 0x00F7, 0x2248, 0x00B0, 0x2219, 0x00B7, 0x221A, 0x207F, 0x00B2, 0x25A0, 0x00A0};
+
+// Code page 1252, 0x80 to 0x9F; the five unassigned bytes map to the C1 controls, as Windows does.
+const unsigned short kAnsi1252Special[32] = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+}  // namespace
+
+unsigned AnsiToUnicode(unsigned char c) {
+    if (c >= 0x80 && c < 0xA0) return kAnsi1252Special[c - 0x80];
+    return c;
+}
+
+unsigned OemToUnicode(unsigned char c) { return c < 0x80 ? c : kOem437High[c - 0x80]; }
+
+int UnicodeToAnsi(unsigned codePoint) {
+    if (codePoint < 0x80 || (codePoint >= 0xA0 && codePoint <= 0xFF)) return static_cast<int>(codePoint);
+    for (int i = 0; i < 32; ++i)
+        if (kAnsi1252Special[i] == codePoint) return 0x80 + i;
+    return -1;
+}
+
+unsigned char FoldAnsi(unsigned char c) {
+    if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
+    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
+    switch (c) {
+        case 0x9A: return 0x8A;  // š
+        case 0x9C: return 0x8C;  // œ
+        case 0x9E: return 0x8E;  // ž
+        case 0xFF: return 0x9F;  // ÿ
+        default: return c;
+    }
+}
+
+std::string FoldKey(const std::string& text) {
+    std::string folded = text;
+    for (char& c : folded) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
+    return folded;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (FoldAnsi(static_cast<unsigned char>(a[i])) != FoldAnsi(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+std::string WideToAnsi(const WCHAR* text) {
+    std::string out;
+    if (text == nullptr) return out;
+    for (; *text != 0; ++text) {
+        const int c = UnicodeToAnsi(static_cast<unsigned>(*text));
+        out += c < 0 ? '?' : static_cast<char>(c);
+    }
+    return out;
+}
+
+std::string Utf8ToAnsi(const std::string& bytes) {
+    std::string out;
+    for (size_t i = 0; i < bytes.size();) {
+        const unsigned char lead = static_cast<unsigned char>(bytes[i]);
+        unsigned codePoint = lead;
+        size_t length = 1;
+        if (lead >= 0xF0) {
+            length = 4;
+            codePoint = lead & 0x07;
+        } else if (lead >= 0xE0) {
+            length = 3;
+            codePoint = lead & 0x0F;
+        } else if (lead >= 0xC0) {
+            length = 2;
+            codePoint = lead & 0x1F;
+        } else if (lead >= 0x80) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        bool valid = i + length <= bytes.size();
+        for (size_t k = 1; valid && k < length; ++k) {
+            const unsigned char next = static_cast<unsigned char>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) valid = false;
+            codePoint = (codePoint << 6) | (next & 0x3F);
+        }
+        if (!valid) {
+            out += '?';
+            ++i;
+            continue;
+        }
+        const int c = UnicodeToAnsi(codePoint);
+        out += c < 0 ? '?' : static_cast<char>(c);
+        i += length;
+    }
+    return out;
+}
+
+}  // namespace internal
+}  // namespace sim
+
+using sim::internal::PlannedFailure;
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination,
+                               int destinationLength) {
+    long long planned = 0;
+    if (PlannedFailure("MultiByteToWideChar", &planned)) return static_cast<int>(planned);
+    (void)flags;  // a single-byte code page has no invalid sequence to flag
+    const bool ansi = codePage == CP_ACP || codePage == 1252;
+    const bool oem = codePage == CP_OEMCP || codePage == 437;
+    if ((!ansi && !oem) || source == nullptr || sourceLength == 0 || sourceLength < -1 || destinationLength < 0 ||
+        (destination == nullptr && destinationLength > 0)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    // A length of -1 takes the text with its terminator, which the count then includes.
+    const size_t count = sourceLength == -1 ? strlen(source) + 1 : static_cast<size_t>(sourceLength);
+    if (destinationLength == 0) return static_cast<int>(count);
+    if (count > static_cast<size_t>(destinationLength)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned char c = static_cast<unsigned char>(source[i]);
+        destination[i] = static_cast<WCHAR>(ansi ? sim::internal::AnsiToUnicode(c) : sim::internal::OemToUnicode(c));
+    }
+    return static_cast<int>(count);
+}
+
+int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {
+    long long planned = 0;
+    if (PlannedFailure("lstrcmpiA", &planned)) return static_cast<int>(planned);
+    if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
+    // Byte order after folding the case of code page 1252; Windows sorts by the locale,
+    // which agrees for letters, digits and the signs of paths.
+    for (size_t i = 0;; ++i) {
+        const unsigned char x = sim::internal::FoldAnsi(static_cast<unsigned char>(a[i]));
+        const unsigned char y = sim::internal::FoldAnsi(static_cast<unsigned char>(b[i]));
+        if (x != y) return x < y ? -1 : 1;
+        if (x == 0) return 0;
+    }
+}

@@ -1,0 +1,105 @@
+// The simulated process as Windows reports it: the version, the module, loaded system modules and their exports, key state.
+#include <string.h>
+
+#include <set>
+
+#include "sim_kernel.h"
+
+namespace sim {
+namespace internal {
+
+ProcessState Process;
+
+void ResetProcess() { Process = ProcessState(); }
+
+namespace {
+
+// Fake module handles: never dereferenced, only compared.
+HMODULE const kThisModule = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x00400000));
+HMODULE const kUser32 = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x7E410000));
+HMODULE const kKernel32 = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x7C800000));
+
+constexpr DWORD kErrorModNotFound = 126;
+constexpr DWORD kErrorProcNotFound = 127;
+
+}  // namespace
+}  // namespace internal
+
+void SetVersion(DWORD version) { internal::Process.version = version; }
+void SetModulePath(const char* path) { internal::Process.modulePath = path ? path : ""; }
+void SetKeyDown(int virtualKey, bool down) {
+    if (down)
+        internal::Process.keysDown.insert(virtualKey);
+    else
+        internal::Process.keysDown.erase(virtualKey);
+}
+void SetRegisterClassExAvailable(bool available) { internal::Process.registerClassExAvailable = available; }
+
+}  // namespace sim
+
+using sim::internal::PlannedFailure;
+using sim::internal::Process;
+
+DWORD WINAPI GetVersion() {
+    long long planned = 0;
+    if (PlannedFailure("GetVersion", &planned)) return static_cast<DWORD>(planned);
+    return Process.version;
+}
+
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("GetModuleFileNameA", &planned)) return static_cast<DWORD>(planned);
+    // Any handle but the system modules' stands for this process: tests pass whatever
+    // instance handle they like to the entry point.
+    std::string path = Process.modulePath;
+    if (module == sim::internal::kUser32) path = "C:\\WINDOWS\\SYSTEM32\\USER32.DLL";
+    if (module == sim::internal::kKernel32) path = "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL";
+    if (buffer == nullptr || size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    if (path.size() < size) {
+        memcpy(buffer, path.c_str(), path.size() + 1);
+        return static_cast<DWORD>(path.size());
+    }
+    // Too small: cut to size - 1 characters and terminated (XP and later), the size returned.
+    memcpy(buffer, path.data(), size - 1);
+    buffer[size - 1] = '\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+}
+
+HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
+    long long planned = 0;
+    if (PlannedFailure("GetModuleHandleA", &planned))
+        return reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(planned));
+    if (name == nullptr) return sim::internal::kThisModule;
+    const std::string module = sim::internal::FoldKey(name);
+    if (module == "USER32" || module == "USER32.DLL") return sim::internal::kUser32;
+    if (module == "KERNEL32" || module == "KERNEL32.DLL") return sim::internal::kKernel32;
+    SetLastError(sim::internal::kErrorModNotFound);
+    return nullptr;
+}
+
+FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
+    long long planned = 0;
+    if (PlannedFailure("GetProcAddress", &planned))
+        return reinterpret_cast<FARPROC>(static_cast<ULONG_PTR>(planned));
+    // Export names match exactly, letter case included; a small value is an ordinal.
+    if (module == sim::internal::kUser32 && reinterpret_cast<ULONG_PTR>(name) > 0xFFFF &&
+        strcmp(name, "RegisterClassExA") == 0 && Process.registerClassExAvailable)
+        return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegisterClassExA));
+    SetLastError(sim::internal::kErrorProcNotFound);
+    return nullptr;
+}
+
+SHORT WINAPI GetAsyncKeyState(int key) {
+    long long planned = 0;
+    if (PlannedFailure("GetAsyncKeyState", &planned)) return static_cast<SHORT>(planned);
+    const std::set<int>& down = Process.keysDown;
+    bool held = down.count(key) != 0;
+    // The generic shift and control keys report either of the left and right keys.
+    if (key == VK_SHIFT) held = held || down.count(0xA0) || down.count(0xA1);
+    if (key == VK_CONTROL) held = held || down.count(0xA2) || down.count(0xA3);
+    return held ? static_cast<SHORT>(0x8000) : 0;
+}
