@@ -87,10 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     const int refusal = flags >> 6;
     if (refusal != 0)
-        sim::FailCall("GetShortPathNameA", sim::CallCount("GetShortPathNameA") + 1, true,
-                      ShortPathRefusals[refusal]);
+        sim::FailNextCall("GetShortPathNameA", true, ShortPathRefusals[refusal]);
     if (shellFlags & 0x80)
-        sim::FailCall("FindExecutableA", sim::CallCount("FindExecutableA") + 1, true, shellFlags % 33);
+        sim::FailNextCall("FindExecutableA", true, shellFlags % 33);
     const size_t failuresBefore = sim::Failures().size();
 
     const LaunchResult result = StartProgram(launchPath);

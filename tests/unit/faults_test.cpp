@@ -58,8 +58,6 @@ TEST_F(FaultTest, EachRefusedCallEndsTheRunItsPromisedWay) {
         {"class refused on NT", [] { InstallerDisc(); }, sim::kWindowsNT4, "RegisterClassA", 1, true, 0, 0, 3, {}, {}},
         {"extended class refused on 95", [] { InstallerDisc(); }, sim::kWindows95, "RegisterClassExA", 1, true, 0, 0, 3,
          {}, {}},
-        {"plain class refused on 95: the extended one is used", [] { InstallerDisc(); }, sim::kWindows95,
-         "RegisterClassA", 1, true, 0, 0, 0, {}, {kInstaller}},
         {"RegisterClassExA not exported: the plain class", [] { InstallerDisc(); }, sim::kWindows98,
          "GetProcAddress", 1, true, 0, 0, 0, {}, {kInstaller}},
         {"USER32 not found: the plain class", [] { InstallerDisc(); }, sim::kWindows98, "GetModuleHandleA", 1, true, 0,

@@ -1,6 +1,7 @@
 // Tests of the simulated USER, GDI and clock: the behaviour of Windows the logic relies on.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -572,6 +573,20 @@ TEST_F(SimUserTest, PlannedFailuresReturnThePlannedValue) {
     // The failed posts queued nothing: the armed timer's tick is the first message.
     ASSERT_TRUE(GetMessageA(&msg, nullptr, 0, 0));
     EXPECT_EQ(msg.message, static_cast<UINT>(WM_TIMER));
+}
+
+// A misspelt name is refused at once; a plan that is never reached is named at the end.
+TEST_F(SimUserTest, PlannedFailuresCannotMissSilently) {
+    EXPECT_THROW(sim::FailCall("GetMessage", 1, false, 0), std::invalid_argument);
+    EXPECT_THROW(sim::FailNextCall("postmessagea", false, 0), std::invalid_argument);
+    EXPECT_THROW(sim::CallCount("SetTimers"), std::invalid_argument);
+    sim::FailCall("KillTimer", 2, true, 0);
+    sim::FailNextCall("PostQuitMessage", false, 0);
+    PostQuitMessage(0);
+    KillTimer(nullptr, 1);
+    EXPECT_EQ(sim::UnfiredFailures(), std::vector<std::string>{"KillTimer call 2 and later"});
+    KillTimer(nullptr, 1);
+    EXPECT_TRUE(sim::UnfiredFailures().empty());
 }
 
 }  // namespace

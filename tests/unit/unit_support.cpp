@@ -14,6 +14,8 @@ void SimTest::Restart() {
 
 void SimTest::ReportSimulationFailures() {
     for (const std::string& failure : sim::Failures()) ADD_FAILURE() << "simulated Windows: " << failure;
+    // A planned failure that never fired tested nothing: the call was never reached.
+    for (const std::string& plan : sim::UnfiredFailures()) ADD_FAILURE() << "planned failure never fired: " << plan;
 }
 
 void SimTest::TearDown() { ReportSimulationFailures(); }

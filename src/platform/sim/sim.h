@@ -220,8 +220,14 @@ int TimerTicks();
 // "RegisterClassExA", "CreateWindowExA", "SetTimer", "GetMessageA", "PostMessageA",
 // "ShellExecuteA", "FindExecutableA", "localtime", "RegOpenKeyExA", "RegQueryValueExA",
 // "ExpandEnvironmentStringsA", "GetProcAddress", "GetModuleHandleA", ...
+// A name the simulation has no such call for throws std::invalid_argument, here and in CallCount.
 void FailCall(const char* function, int nth, bool forever, long long value, DWORD error = 0);
+// The next call from now (and every later one too when forever is set).
+void FailNextCall(const char* function, bool forever, long long value, DWORD error = 0);
 int CallCount(const char* function);
+// The planned failures that have not fired yet, as "<function> call <n>[ and later]";
+// the unit-test fixture fails a test that leaves one.
+std::vector<std::string> UnfiredFailures();
 
 // ---- The story of a run ----
 // One line per call of interest, in order, for sequence checks, e.g.

@@ -2,7 +2,10 @@
 #include <ctype.h>
 #include <stdint.h>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -17,7 +20,33 @@ struct PlannedCall {
     bool forever;
     long long value;
     DWORD error;
+    bool fired;
 };
+
+// Every call a failure can be planned for: the names PlannedFailure is called with.
+const char* const kFailableCalls[] = {
+    "BeginPaint", "CloseHandle", "CreateMutexA", "CreateWindowExA", "DefWindowProcA", "DestroyWindow",
+    "DispatchMessageA", "EndPaint", "ExpandEnvironmentStringsA", "FindExecutableA", "FindWindowA",
+    "GetAsyncKeyState", "GetFileAttributesA", "GetMessageA", "GetModuleFileNameA", "GetModuleHandleA",
+    "GetPrivateProfileStringA", "GetProcAddress", "GetShortPathNameA", "GetVersion", "IsIconic", "KillTimer",
+    "LoadCursorA", "LoadIconA", "MessageBoxA", "MultiByteToWideChar", "OpenFile", "PostMessageA",
+    "PostQuitMessage", "RedrawWindow", "RegCloseKey", "RegOpenKeyExA", "RegQueryValueExA", "RegisterClassA",
+    "RegisterClassExA", "ReleaseMutex", "SetBkColor", "SetBkMode", "SetForegroundWindow", "SetTextColor",
+    "SetTimer", "ShellExecuteA", "ShowWindow", "TextOutA", "TranslateMessage", "WaitForSingleObject",
+    "WritePrivateProfileStringA", "WritePrivateProfileStringW", "asctime", "localtime", "lstrcmpiA", "time",
+};
+
+bool Failable(std::string_view function) {
+    return std::find(std::begin(kFailableCalls), std::end(kFailableCalls), function) != std::end(kFailableCalls);
+}
+
+// A name no call answers to would plan a failure that never fires, or count calls that
+// never come: the test is wrong, and ends here rather than pass for the wrong reason.
+void RequireFailable(const char* caller, const char* function) {
+    if (function == nullptr || !Failable(function))
+        throw std::invalid_argument(std::string(caller) + ": the simulated Windows has no call named \"" +
+                                    (function != nullptr ? function : "<null>") + "\"");
+}
 
 struct CoreState {
     // Transparent comparison: a call is counted without making a string of its name.
@@ -46,6 +75,7 @@ bool PlannedFailure(const char* function, long long* value) {
     CoreState& core = Core;
     CoreState::LiteralCount& slot = core.countOfLiteral[(reinterpret_cast<uintptr_t>(function) >> 2) & 255];
     if (slot.literal != function) {
+        if (!Failable(function)) AddFailure(std::string(function) + " can fail but is missing from kFailableCalls");
         auto counted = core.counts.find(std::string_view(function));
         if (counted == core.counts.end()) counted = core.counts.emplace(function, 0).first;
         slot.literal = function;
@@ -55,8 +85,9 @@ bool PlannedFailure(const char* function, long long* value) {
     if (core.plans.empty()) return false;
     auto range = core.plans.equal_range(std::string_view(function));
     for (auto it = range.first; it != range.second; ++it) {
-        const PlannedCall& plan = it->second;
+        PlannedCall& plan = it->second;
         if (n == plan.nth || (plan.forever && n > plan.nth)) {
+            plan.fired = true;
             if (value != nullptr) *value = plan.value;
             core.lastError = plan.error;
             return true;
@@ -113,10 +144,25 @@ void SetTimeCap(DWORD milliseconds) { internal::Clock.cap = milliseconds; }
 void SetClock(time_t secondsAtStart) { internal::Clock.localBase = secondsAtStart; }
 
 void FailCall(const char* function, int nth, bool forever, long long value, DWORD error) {
-    internal::Core.plans.insert({function, {nth, forever, value, error}});
+    internal::RequireFailable("FailCall", function);
+    internal::Core.plans.insert({function, {nth, forever, value, error, false}});
+}
+
+void FailNextCall(const char* function, bool forever, long long value, DWORD error) {
+    FailCall(function, CallCount(function) + 1, forever, value, error);
+}
+
+std::vector<std::string> UnfiredFailures() {
+    std::vector<std::string> unfired;
+    for (const auto& planned : internal::Core.plans)
+        if (!planned.second.fired)
+            unfired.push_back(planned.first + " call " + std::to_string(planned.second.nth) +
+                              (planned.second.forever ? " and later" : ""));
+    return unfired;
 }
 
 int CallCount(const char* function) {
+    internal::RequireFailable("CallCount", function);
     auto& counts = internal::Core.counts;
     auto it = counts.find(std::string_view(function));
     return it == counts.end() ? 0 : it->second;
