@@ -1,4 +1,6 @@
 // Settings: the defaults, locating the launcher and its file, and reading settings and messages.
+#include <string.h>
+
 #include <string>
 
 #include "settings/launcher_settings.h"
@@ -134,13 +136,20 @@ TEST_F(SettingsTest, EachFailureToLocateItselfHasItsMessage) {
         {"dot only in the folder", "D:\\CD.1\\AUTOPLAY", false, "Tavio Launcher wasn't able to determine its extension."},
         {"folder longer than its slot", longFolder, false, "Tavio Launcher wasn't able to locate its directory."},
         {"folder that just fits", fittingFolder, false, kMissingSettings},
+        // Windows 2000 and XP fill the whole buffer and leave it unterminated: the path is
+        // cut one short, inside the folder's name.
+        {"own path longer than the buffer", "D:\\" + std::string(4200, 'F') + "\\AUTOPLAY.EXE", false,
+         "Tavio Launcher wasn't able to determine its extension."},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
         sim::SetModulePath(c.modulePath.c_str());
+        sim::SetModuleNameCutUnterminated(true);  // only a path too long for the buffer is cut
         if (c.moduleFails) sim::FailCall("GetModuleFileNameA", 1, true, 0);
         EXPECT_FALSE(LocateSettingsFile());
+        const WorkText& ownPath = SettingsFile.WorkBuffer;
+        EXPECT_NE(nullptr, memchr(ownPath.Text, '\0', sizeof ownPath.Text)) << "the own path lost its terminator";
         ExpectOnlyBox(c.message);
         EXPECT_FALSE(ReadTextSetting("RunProgram32", Settings.RunProgram32));
         EXPECT_EQ(sim::MessageBoxes().size(), 1u);

@@ -72,6 +72,12 @@ TEST_F(SimKernelTest, ModuleFileNameIsCutToTheBufferAndTerminated) {
     sim::FailNextCall("GetModuleFileNameA", false, 0);
     EXPECT_EQ(0u, GetModuleFileNameA(nullptr, buffer.text, 64));
     EXPECT_TRUE(buffer.Untouched());
+    // As Windows 2000 and XP cut: the whole buffer, no terminator, no error.
+    sim::SetModuleNameCutUnterminated(true);
+    SetLastError(ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(4u, GetModuleFileNameA(nullptr, buffer.text, 4));
+    EXPECT_EQ("D:\\Ax", std::string(buffer.text, 5));
+    EXPECT_EQ(0u, GetLastError());
 }
 
 TEST_F(SimKernelTest, RegisterClassExAIsFoundInUser32Only) {
@@ -573,7 +579,7 @@ TEST_F(SimKernelTest, RegistryKeysOpenIgnoringCase) {
             EXPECT_EQ(nullptr, key);
         }
     }
-    EXPECT_EQ(0, sim::internal::OpenRegistryKeyCount());
+    EXPECT_EQ(0, sim::OpenRegistryKeyCount());
     HKEY key;
     sim::FailNextCall("RegOpenKeyExA", false, ERROR_ACCESS_DENIED);
     EXPECT_EQ(ERROR_ACCESS_DENIED, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software", 0, KEY_QUERY_VALUE, &key));

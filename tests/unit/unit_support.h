@@ -10,8 +10,8 @@
 class SimTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    // Fails the test on anything the simulation caught (an endless wait) and on a planned
-    // failure that never fired.
+    // Fails the test on anything the simulation caught (an endless wait), on a registry key
+    // left open, and on a planned failure that never fired.
     void TearDown() override;
     // A new machine and a new process, for each row of a table. What the simulation caught
     // in the row before is reported first, as the reset would clear it.

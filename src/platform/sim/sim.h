@@ -35,6 +35,10 @@ constexpr DWORD kWindowsNT4 = 0x05650004; // high bit clear
 constexpr DWORD kWindows10 = 0x23F00206;
 void SetVersion(DWORD version);
 void SetModulePath(const char* path);  // what GetModuleFileNameA reports
+// A module path too long for the buffer: GetModuleFileNameA fills the whole buffer and leaves
+// it unterminated, as Windows 2000 and XP do; by default it is cut and terminated, as later
+// versions (and Wine) do.
+void SetModuleNameCutUnterminated(bool unterminated);
 void SetKeyDown(int virtualKey, bool down);
 // Whether the GetModuleHandleA("USER32") / GetProcAddress pair finds RegisterClassExA.
 void SetRegisterClassExAvailable(bool available);
@@ -85,6 +89,8 @@ void SetRegistryString(HKEY root, const char* keyPath, const char* valueName, co
 void SetEnvironmentVariable(const char* name, const char* value);
 // Number of writes the logic made to the registry or files: always 0 for the launcher.
 int WriteCount();
+// Registry keys the logic opened and has not closed yet; the unit fixture fails a test that leaves one.
+int OpenRegistryKeyCount();
 
 // ---- Shell ----
 // FindExecutableA resolves through the simulated HKEY_CLASSES_ROOT: ".ext" default value

@@ -17,6 +17,7 @@ struct ProcessState {
     std::string modulePath = "D:\\AUTOPLAY.EXE";  // what GetModuleFileNameA reports
     std::set<int> keysDown;
     bool registerClassExAvailable = true;
+    bool moduleNameCutUnterminated = false;  // GetModuleFileNameA as Windows 2000 and XP cut
 };
 extern ProcessState Process;
 
@@ -64,8 +65,6 @@ std::string Utf8ToAnsi(const std::string& bytes);
 // A value's type and bytes, through the simulated registry; false for a missing key or value.
 bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName, DWORD* type,
                        std::string* data);
-// Registry keys the logic opened and has not closed yet.
-int OpenRegistryKeyCount();
 
 // ---- Environment (sim_environment.cpp) ----
 std::string ExpandEnvironment(const std::string& text);

@@ -34,6 +34,7 @@ void SetKeyDown(int virtualKey, bool down) {
         internal::Process.keysDown.erase(virtualKey);
 }
 void SetRegisterClassExAvailable(bool available) { internal::Process.registerClassExAvailable = available; }
+void SetModuleNameCutUnterminated(bool unterminated) { internal::Process.moduleNameCutUnterminated = unterminated; }
 
 }  // namespace sim
 
@@ -62,7 +63,13 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
         memcpy(buffer, path.c_str(), path.size() + 1);
         return static_cast<DWORD>(path.size());
     }
-    // Too small: cut to size - 1 characters and terminated (XP and later), the size returned.
+    // Too small: Windows 2000 and XP fill the whole buffer, leave it unterminated, return
+    // the size and set no error; later versions cut to size - 1 characters and terminate.
+    if (Process.moduleNameCutUnterminated) {
+        memcpy(buffer, path.data(), size);
+        SetLastError(ERROR_SUCCESS);
+        return size;
+    }
     memcpy(buffer, path.data(), size - 1);
     buffer[size - 1] = '\0';
     SetLastError(ERROR_INSUFFICIENT_BUFFER);

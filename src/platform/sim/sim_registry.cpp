@@ -122,12 +122,6 @@ bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string
     return true;
 }
 
-int OpenRegistryKeyCount() {
-    int open = 0;
-    for (RegistryKey* key : Registry.handles)
-        if (key != nullptr) ++open;
-    return open;
-}
 
 }  // namespace internal
 
@@ -144,6 +138,13 @@ void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWO
 
 void SetRegistryString(HKEY root, const char* keyPath, const char* valueName, const std::string& text, DWORD type) {
     SetRegistryValue(root, keyPath, valueName, type, text.c_str(), static_cast<DWORD>(text.size() + 1));
+}
+
+int OpenRegistryKeyCount() {
+    int open = 0;
+    for (const internal::RegistryKey* key : internal::Registry.handles)
+        if (key != nullptr) ++open;
+    return open;
 }
 
 }  // namespace sim
