@@ -2,6 +2,7 @@
 #ifndef TAVIO_TESTS_RUN_FIXTURE_H
 #define TAVIO_TESTS_RUN_FIXTURE_H
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,13 @@ protected:
         Strings texts;
         for (const sim::MessageBoxCall& box : sim::MessageBoxes()) texts.push_back(box.text);
         return texts;
+    }
+    // The run's trace from the first call named call on: the story after start-up.
+    static Strings StoryFrom(const std::string& call) {
+        const Strings& trace = sim::Trace();
+        return Strings(std::find_if(trace.begin(), trace.end(),
+                                    [&call](const std::string& line) { return line.compare(0, call.size(), call) == 0; }),
+                       trace.end());
     }
     static Strings Captions() {
         Strings captions;

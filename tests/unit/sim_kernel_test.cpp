@@ -468,57 +468,6 @@ TEST_F(SimKernelTest, ProfileEntriesGiveWhatTheReaderKeepsWithLineNumbers) {
     EXPECT_TRUE(sim::ProfileEntries("D:\\NONE.INI").empty());
 }
 
-// Disagreements with Wine found by the fidelity suite, each as Wine (or, where they differ, Windows) does it.
-TEST_F(SimKernelTest, ProfileEdgesAgreeWithWine) {
-    const struct {
-        const char* name;
-        const char* content;
-        const char* section;
-        const char* key;
-        const char* fallback;
-        DWORD size;
-        const char* file;
-        DWORD result;
-        std::string bytes;  // the buffer up to and with the last zero written
-    } cases[] = {
-        {"section \"\": the keys before the first section", "k=v\r\n[s]\r\nk=w\r\n", "", "k", "def", 64, "D:\\A.INI",
-         1, std::string("v\0", 2)},
-        {"a section of blanks is trimmed to \"\"", "k=v\r\n[s]\r\nk=w\r\n", " \t", "k", "def", 64, "D:\\A.INI", 1,
-         std::string("v\0", 2)},
-        {"the keys of the nameless section", "k=v\r\nj=u\r\n[s]\r\nk=w\r\n", "", nullptr, "def", 64, "D:\\A.INI", 4,
-         std::string("k\0j\0\0", 5)},
-        {"a key list cut short ends with two zeros (Windows)", "[s]\r\nkey=1\r\nx=2\r\n", "s", nullptr, nullptr, 7,
-         "D:\\A.INI", 5, std::string("key\0x\0\0", 7)},
-        {"a section list cut short ends with two zeros (Windows)", "[one]\r\n[two]\r\n", nullptr, nullptr, nullptr, 6,
-         "D:\\A.INI", 4, std::string("one\0\0\0", 6)},
-        {"no key: the default keeps its trailing blanks", "[s]\r\nk=1\r\n", "absent", nullptr, "def  ", 64,
-         "D:\\A.INI", 5, std::string("def  \0", 6)},
-        {"no key: a quoted default keeps blanks outside and in", "[s]\r\nk=1\r\n", "absent", nullptr,
-         "\"dq  \"  ", 64, "D:\\A.INI", 8, std::string("\"dq  \"  \0", 9)},
-        {"a quoted value that just fits loses one more", "[s]\r\nk=\"quoted\"\r\n", "s", "k", nullptr, 7,
-         "D:\\A.INI", 5, std::string("quote\0", 6)},
-        {"a quoted default that just fits loses one more", "[s]\r\nk=1\r\n", "s", "absent", "\"quoted\"", 7,
-         "D:\\A.INI", 5, std::string("quote\0", 6)},
-        {"no key: the section argument is not trimmed", "[main]\r\nk=1\r\n", "\tmain ", nullptr, "def", 64,
-         "D:\\A.INI", 3, std::string("def\0", 4)},
-        {"no file name: the default as given, quotes kept", "[s]\r\n", "s", "k", "'sq'", 64, "", 4,
-         std::string("'sq'\0", 5)},
-        {"a key list cut to nothing gives the default", "[s]\r\nkey=1\r\n", "s", nullptr, "def", 2, "D:\\A.INI", 1,
-         std::string("d\0", 2)},
-        {"a nameless section [] is not listed", "[]\r\n[a]\r\n", nullptr, nullptr, nullptr, 64, "D:\\A.INI", 2,
-         std::string("a\0\0", 3)},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        sim::AddFile("D:\\A.INI", c.content);
-        char buffer[80];
-        memset(buffer, 0x55, sizeof(buffer));
-        EXPECT_EQ(c.result, GetPrivateProfileStringA(c.section, c.key, c.fallback, buffer, c.size, c.file));
-        EXPECT_EQ(c.bytes, std::string(buffer, c.bytes.size()));
-        for (size_t i = c.bytes.size(); i < sizeof(buffer); ++i) EXPECT_EQ(0x55, buffer[i]) << "byte " << i;
-    }
-}
-
 TEST_F(SimKernelTest, FlushDropsTheStaleCacheAndWritesAreCaught) {
     sim::AddFile("D:\\AUTOPLAY.INI", "[s]\r\nk=new\r\n");
     sim::CacheProfileFile("D:\\AUTOPLAY.INI", "[s]\r\nk=old\r\n");
@@ -790,73 +739,6 @@ TEST_F(SimKernelTest, FindExecutableFollowsTheClassesRoot) {
     sim::FailNextCall("FindExecutableA", false, 27);
     EXPECT_EQ(27u, reinterpret_cast<ULONG_PTR>(FindExecutableA("D:\\DOCS\\README.TXT", nullptr, result)));
     EXPECT_STREQ("", result);
-}
-
-// Disagreements with Wine found by the fidelity suite: FindExecutableA, RegQueryValueExA, OpenFile.
-TEST_F(SimKernelTest, FindExecutableAgreesWithWine) {
-    sim::AddFile("D:\\DOCS\\A.qrone");
-    sim::AddFile("D:\\DOCS\\B.qrtwo");
-    sim::SetRegistryString(HKEY_CLASSES_ROOT, ".qrone", "", "qr.one");
-    sim::SetRegistryString(HKEY_CLASSES_ROOT, "qr.one\\shell", "", "go");
-    sim::SetRegistryString(HKEY_CLASSES_ROOT, "qr.one\\shell\\go\\command", "", "C:\\GO.EXE %1");
-    sim::AddAssociation(".qrtwo", "qr.two", "  C:\\PROG.EXE %1");
-    const struct {
-        const char* name;
-        const char* file;
-        UINT result;
-        const char* program;
-    } cases[] = {
-        {"only another default verb: no open, no association", "D:\\DOCS\\A.qrone", 31, ""},
-        {"a command starting with blanks: success, empty result", "D:\\DOCS\\B.qrtwo", 33, ""},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        char result[300];
-        memset(result, 'x', sizeof(result));
-        EXPECT_EQ(c.result, static_cast<UINT>(reinterpret_cast<ULONG_PTR>(FindExecutableA(c.file, nullptr, result))));
-        EXPECT_STREQ(c.program, result);
-    }
-}
-
-TEST_F(SimKernelTest, MissingRegistryValueClearsTheType) {
-    sim::SetRegistryString(HKEY_CURRENT_USER, "Software\\T", "v", "ab");
-    HKEY key = nullptr;
-    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\T", 0, KEY_QUERY_VALUE, &key));
-    const struct {
-        const char* name;
-        bool withBuffer;
-        DWORD size;
-    } cases[] = {
-        {"with a buffer: the size stays", true, 16},
-        {"without a buffer: the size is cleared", false, 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        DWORD type = 0xDEAD, size = 16;
-        BYTE data[16];
-        EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegQueryValueExA(key, "w", nullptr, &type, c.withBuffer ? data : nullptr, &size));
-        EXPECT_EQ(0u, type);
-        EXPECT_EQ(c.size, size);
-    }
-    RegCloseKey(key);
-}
-
-TEST_F(SimKernelTest, OpenFileKeepsTheDriveLetterAsWritten) {
-    sim::AddFile("C:\\FID\\Setup.exe");
-    const struct {
-        const char* path;
-        const char* full;
-    } cases[] = {
-        {"c:\\fid\\Setup.exe", "c:\\fid\\Setup.exe"},
-        {"C:\\fid\\SETUP.EXE", "C:\\fid\\SETUP.EXE"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.path);
-        OFSTRUCT info;
-        EXPECT_EQ(1, OpenFile(c.path, &info, OF_EXIST));
-        EXPECT_STREQ(c.full, info.szPathName);
-        EXPECT_EQ(1, info.fFixedDisk);
-    }
 }
 
 TEST_F(SimKernelTest, ShellExecuteRecordsEveryStartWithItsResult) {
