@@ -227,7 +227,7 @@ int Box(const char* exeName, DWORD seconds, bool answer) {
 
 int Window(const char* className, DWORD seconds, const char* exeName) {
     const DWORD start = GetTickCount();
-    for (bool last = false;; ) {
+    for (bool last = false;;) {
         if (HWND window = FindOfClass(className, true)) {
             char title[256];
             GetWindowTextA(window, title, sizeof title);
@@ -347,8 +347,9 @@ int Installed() {
 }
 
 int Usage() {
-    Print("usage: demo_answer prepare headless|display | box EXE SECONDS answer|show |\n"
-          "       window CLASS SECONDS [EXE] | gone CLASS SECONDS | close CLASS SECONDS | installed\n");
+    Print(
+        "usage: demo_answer prepare headless|display | box EXE SECONDS answer|show |\n"
+        "       window CLASS SECONDS [EXE] | gone CLASS SECONDS | close CLASS SECONDS | installed\n");
     return 3;
 }
 
@@ -366,7 +367,8 @@ int main(int argc, char** argv) {
         if (lstrcmpA(argv[4], "show") == 0) return Box(argv[2], seconds, false);
         return Usage();
     }
-    if (lstrcmpA(job, "window") == 0 && (argc == 4 || argc == 5)) return Window(argv[2], seconds, argc == 5 ? argv[4] : nullptr);
+    if (lstrcmpA(job, "window") == 0 && (argc == 4 || argc == 5))
+        return Window(argv[2], seconds, argc == 5 ? argv[4] : nullptr);
     if (lstrcmpA(job, "gone") == 0 && argc == 4) return Gone(argv[2], seconds, false);
     if (lstrcmpA(job, "close") == 0 && argc == 4) return Gone(argv[2], seconds, true);
     return Usage();

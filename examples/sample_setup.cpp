@@ -63,8 +63,8 @@ void Install() {
         return;
     }
     HKEY key;
-    LONG status = RegCreateKeyExA(HKEY_CURRENT_USER, SAMPLE_LOCATION_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                                  &key, nullptr);
+    LONG status =
+        RegCreateKeyExA(HKEY_CURRENT_USER, SAMPLE_LOCATION_KEY, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
     if (status == ERROR_SUCCESS) {
         status = RegSetValueExA(key, SAMPLE_LOCATION_VALUE, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder),
                                 lstrlenA(folder) + 1);
@@ -80,32 +80,32 @@ void Install() {
 
 LRESULT CALLBACK SetupWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_TIMER:
-        KillTimer(window, wParam);
-        if (wParam == kInstallTimer) {
-            Install();
-            InvalidateRect(window, nullptr, TRUE);
-            SetTimer(window, kCloseTimer, Setup.ExitCode == 0 ? kShownMs : kFailureShownMs, nullptr);
-        } else {
-            DestroyWindow(window);
+        case WM_TIMER:
+            KillTimer(window, wParam);
+            if (wParam == kInstallTimer) {
+                Install();
+                InvalidateRect(window, nullptr, TRUE);
+                SetTimer(window, kCloseTimer, Setup.ExitCode == 0 ? kShownMs : kFailureShownMs, nullptr);
+            } else {
+                DestroyWindow(window);
+            }
+            return 0;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            RECT area;
+            GetClientRect(window, &area);
+            InflateRect(&area, -16, -16);
+            HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+            SetBkMode(dc, TRANSPARENT);
+            DrawTextA(dc, Setup.Status, -1, &area, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+            SelectObject(dc, oldFont);
+            EndPaint(window, &paint);
+            return 0;
         }
-        return 0;
-    case WM_PAINT: {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        RECT area;
-        GetClientRect(window, &area);
-        InflateRect(&area, -16, -16);
-        HGDIOBJ oldFont = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        SetBkMode(dc, TRANSPARENT);
-        DrawTextA(dc, Setup.Status, -1, &area, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
-        SelectObject(dc, oldFont);
-        EndPaint(window, &paint);
-        return 0;
-    }
-    case WM_DESTROY:
-        PostQuitMessage(Setup.ExitCode);
-        return 0;
+        case WM_DESTROY:
+            PostQuitMessage(Setup.ExitCode);
+            return 0;
     }
     return DefWindowProcA(window, message, wParam, lParam);
 }
@@ -123,10 +123,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showMode) {
     if (!RegisterClassA(&windowClass)) return 1;
 
     const int width = 460, height = 150;
-    HWND window = CreateWindowExA(0, SAMPLE_SETUP_CLASS, SAMPLE_SETUP_TITLE, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
-                                  (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                                  (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, nullptr, nullptr,
-                                  instance, nullptr);
+    HWND window =
+        CreateWindowExA(0, SAMPLE_SETUP_CLASS, SAMPLE_SETUP_TITLE, WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU,
+                        (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2,
+                        width, height, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     ShowWindow(window, showMode);
     UpdateWindow(window);

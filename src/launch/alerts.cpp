@@ -4,8 +4,8 @@
 #include "settings/launcher_settings.h"
 #include "settings/settings_file.h"
 
-void ComposeAlert(FixedText<4096>& text, const char* line1, const char* line2, const char* line3,
-                  const char* line4, const char* line5) {
+void ComposeAlert(FixedText<4096>& text, const char* line1, const char* line2, const char* line3, const char* line4,
+                  const char* line5) {
     // The line feeds go in around empty lines too: the layout never depends on content.
     text.Assign(line1);
     const char* rest[] = {line2, line3, line4, line5};
@@ -17,15 +17,15 @@ void ComposeAlert(FixedText<4096>& text, const char* line1, const char* line2, c
 
 // OK and Cancel (Cancel the default) when cancelling is allowed; then only IDOK accepts.
 static bool AskUser(const FixedText<4096>& text, const SettingText& caption, LONG allowCancel) {
-    if (allowCancel == 1)
-        return MessageBoxA(nullptr, text.CStr(), caption.CStr(), MB_OKCANCEL | MB_DEFBUTTON2) == IDOK;
+    if (allowCancel == 1) return MessageBoxA(nullptr, text.CStr(), caption.CStr(), MB_OKCANCEL | MB_DEFBUTTON2) == IDOK;
     MessageBoxA(nullptr, text.CStr(), caption.CStr(), MB_OK);
     return true;
 }
 
 bool ShowInstallAlert() {
     ComposeAlert(SettingsFile.MessageBuffer, Settings.InstallAlertText1.CStr(), Settings.InstallAlertText2.CStr(),
-                 Settings.InstallAlertText3.CStr(), Settings.InstallAlertText4.CStr(), Settings.InstallAlertText5.CStr());
+                 Settings.InstallAlertText3.CStr(), Settings.InstallAlertText4.CStr(),
+                 Settings.InstallAlertText5.CStr());
     return AskUser(SettingsFile.MessageBuffer, Settings.InstallAlertTitle, Settings.InstallAllowCancel);
 }
 

@@ -3,6 +3,4 @@
 
 LaunchControlState LaunchControl;
 
-TargetPlatform DetectTargetPlatform() {
-    return IsWindows95Family() ? Windows95 : WindowsNT;
-}
+TargetPlatform DetectTargetPlatform() { return IsWindows95Family() ? Windows95 : WindowsNT; }

@@ -43,10 +43,8 @@ bool RunWindowOpen() {
 }
 
 void SelectRunAffixes() {
-    if (OnWindows95())
-        SelectRun32Affixes();
-    else
-        SelectRunNTAffixes();
+    if (OnWindows95()) SelectRun32Affixes();
+    else SelectRunNTAffixes();
 }
 
 int RunFromDisc() {
@@ -69,10 +67,8 @@ int OfferInstaller() {
     WorkText& launchPath = SettingsFile.WorkBuffer;
     launchPath.Assign(SettingsFile.LauncherDirectory.CStr());
     launchPath.Append(Pick(Settings.InstallProgram32, Settings.InstallProgramNT).CStr());
-    if (OnWindows95())
-        SelectInstall32Affixes();
-    else
-        SelectInstallNTAffixes();
+    if (OnWindows95()) SelectInstall32Affixes();
+    else SelectInstallNTAffixes();
     if (!FileExists(launchPath.CStr())) {
         ShowMessage(OnWindows95() ? MsgErrorFindLaunch32 : MsgErrorFindLaunchNT, launchPath.CStr());
         return EndWith(ExitNoWindowOrNoRootOrNoInstaller);
@@ -117,10 +113,8 @@ int CheckInstallation() {
     }
     // Texts too long for the query's slots stay marked Cut, and the lookup finds nothing.
     RegistryQuery.KeyPath.Assign(Settings.RunLocationKey.CStr());
-    if (lstrcmpiA(Settings.RunLocationValue.CStr(), "(Default)") == 0)
-        RegistryQuery.ValueName.Clear();
-    else
-        RegistryQuery.ValueName.Assign(Settings.RunLocationValue.CStr());
+    if (lstrcmpiA(Settings.RunLocationValue.CStr(), "(Default)") == 0) RegistryQuery.ValueName.Clear();
+    else RegistryQuery.ValueName.Assign(Settings.RunLocationValue.CStr());
     if (!QueryInstallLocation()) return OfferInstaller();
     WorkText& location = SettingsFile.WorkBuffer;
     location.Assign(RegistryQuery.ResultText.CStr());

@@ -10,13 +10,13 @@ namespace {
 
 // The reason for each shell result from 0 to 32, by direct index.
 const MessageId ReasonByResult[33] = {
-    MsgErrorMem,           MsgErrorUnknown,     MsgErrorFileNotFound, MsgErrorPathNotFound, MsgErrorUnknown,
-    MsgErrorAccessDenied,  MsgErrorUnknown,     MsgErrorUnknown,      MsgErrorShellMemory,  MsgErrorUnknown,
-    MsgErrorUnknown,       MsgErrorBadFormat,   MsgErrorUnknown,      MsgErrorUnknown,      MsgErrorUnknown,
-    MsgErrorUnknown,       MsgErrorUnknown,     MsgErrorUnknown,      MsgErrorUnknown,      MsgErrorUnknown,
-    MsgErrorUnknown,       MsgErrorUnknown,     MsgErrorUnknown,      MsgErrorUnknown,      MsgErrorUnknown,
-    MsgErrorUnknown,       MsgErrorShare,       MsgErrorBadAssociation, MsgErrorDDETimeout, MsgErrorDDEFail,
-    MsgErrorDDEBusy,       MsgErrorNoAssociation, MsgErrorDllNotFound,
+    MsgErrorMem,          MsgErrorUnknown,       MsgErrorFileNotFound,   MsgErrorPathNotFound, MsgErrorUnknown,
+    MsgErrorAccessDenied, MsgErrorUnknown,       MsgErrorUnknown,        MsgErrorShellMemory,  MsgErrorUnknown,
+    MsgErrorUnknown,      MsgErrorBadFormat,     MsgErrorUnknown,        MsgErrorUnknown,      MsgErrorUnknown,
+    MsgErrorUnknown,      MsgErrorUnknown,       MsgErrorUnknown,        MsgErrorUnknown,      MsgErrorUnknown,
+    MsgErrorUnknown,      MsgErrorUnknown,       MsgErrorUnknown,        MsgErrorUnknown,      MsgErrorUnknown,
+    MsgErrorUnknown,      MsgErrorShare,         MsgErrorBadAssociation, MsgErrorDDETimeout,   MsgErrorDDEFail,
+    MsgErrorDDEBusy,      MsgErrorNoAssociation, MsgErrorDllNotFound,
 };
 
 // Starts launchPath; on failure shows the FailureReport headed by the platform's text.

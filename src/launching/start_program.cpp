@@ -32,9 +32,7 @@ bool ConvertToShortPath(const char* source) {
     return ShortPathCounts(result, ShortPathSize);
 }
 
-LaunchResult LowResult(HINSTANCE result) {
-    return static_cast<LaunchResult>(reinterpret_cast<UINT_PTR>(result));
-}
+LaunchResult LowResult(HINSTANCE result) { return static_cast<LaunchResult>(reinterpret_cast<UINT_PTR>(result)); }
 
 bool EndsWith(const WorkText& path, size_t length, const char* extension) {
     return lstrcmpiA(path.CStr() + length - 4, extension) == 0;
@@ -69,7 +67,8 @@ void FindOpenCommand() {
     // The class name is copied out first: the next lookup overwrites the result text.
     FixedText<200> className;
     if (!className.Assign(RegistryQuery.ResultText.CStr())) return;
-    if (LookUpClassesRoot(className.CStr(), OpenCommandKey) && t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
+    if (LookUpClassesRoot(className.CStr(), OpenCommandKey) &&
+        t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
         return;
     t.ShortPathBuffer.Clear();
 }

@@ -26,7 +26,7 @@ void SelectRunNTAffixes();
 // The command StartProgram builds, and its working texts; nothing else uses them.
 struct LaunchCommandState {
     FixedText<512> ExecutablePath;
-    FixedText<511> ParameterText;   // 510 characters, not 511
+    FixedText<511> ParameterText;     // 510 characters, not 511
     FixedText<512> WorkingDirectory;  // empty when the program is named without a folder
     FixedText<512> ShortPathBuffer;
     FixedText<12> DocumentExtension;  // at most 7 characters, the dot included

@@ -26,16 +26,11 @@ size_t TextLength(const char* text) {
 bool MapRootKey(const char* name) {
     if (name == nullptr) return false;
     HKEY root;
-    if (lstrcmpiA(name, "HKEY_CLASSES_ROOT") == 0)
-        root = HKEY_CLASSES_ROOT;
-    else if (lstrcmpiA(name, "HKEY_CURRENT_USER") == 0)
-        root = HKEY_CURRENT_USER;
-    else if (lstrcmpiA(name, "HKEY_LOCAL_MACHINE") == 0)
-        root = HKEY_LOCAL_MACHINE;
-    else if (lstrcmpiA(name, "HKEY_USERS") == 0)
-        root = HKEY_USERS;
-    else
-        return false;
+    if (lstrcmpiA(name, "HKEY_CLASSES_ROOT") == 0) root = HKEY_CLASSES_ROOT;
+    else if (lstrcmpiA(name, "HKEY_CURRENT_USER") == 0) root = HKEY_CURRENT_USER;
+    else if (lstrcmpiA(name, "HKEY_LOCAL_MACHINE") == 0) root = HKEY_LOCAL_MACHINE;
+    else if (lstrcmpiA(name, "HKEY_USERS") == 0) root = HKEY_USERS;
+    else return false;
     RegistryQuery.Root = root;
     return true;
 }

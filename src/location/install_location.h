@@ -8,10 +8,10 @@
 // Shared by every caller and overwritten by each use: the install-location lookup and
 // the association lookups of StartProgram. Callers write it directly before a query.
 struct RegistryQueryState {
-    HKEY Root;                    // one of the four predefined roots
-    FixedText<200> KeyPath;       // a path that did not fit (Cut) counts as not found
-    FixedText<200> ValueName;     // empty: the key's default value; Cut: not found
-    FixedText<1216> ResultText;   // the value found, ANSI text as the registry holds it
+    HKEY Root;                   // one of the four predefined roots
+    FixedText<200> KeyPath;      // a path that did not fit (Cut) counts as not found
+    FixedText<200> ValueName;    // empty: the key's default value; Cut: not found
+    FixedText<1216> ResultText;  // the value found, ANSI text as the registry holds it
 };
 extern RegistryQueryState RegistryQuery;
 

@@ -5,8 +5,10 @@ LauncherSettings Settings;
 
 const char IgnoreMarker[] = "(ignore)";
 
-#define NUMBER_SETTING(key, value) {#key, NumberSetting, &LauncherSettings::key, nullptr, value, nullptr}
-#define TEXT_SETTING(key, value) {#key, TextSetting, nullptr, &LauncherSettings::key, 0, value}
+#define NUMBER_SETTING(key, value) \
+    { #key, NumberSetting, &LauncherSettings::key, nullptr, value, nullptr }
+#define TEXT_SETTING(key, value) \
+    { #key, TextSetting, nullptr, &LauncherSettings::key, 0, value }
 
 const SettingEntry SettingCatalogue[] = {
     NUMBER_SETTING(InstallNeeded, 1),
@@ -22,7 +24,9 @@ const SettingEntry SettingCatalogue[] = {
     TEXT_SETTING(InstallAlertText5, ""),
     NUMBER_SETTING(ReinstallShowAlert, 1),
     TEXT_SETTING(ReinstallAlertTitle, "Installed software moved or deleted?"),
-    TEXT_SETTING(ReinstallAlertText1, "This CD's software has been installed before, but apparently the software has been moved or deleted."),
+    TEXT_SETTING(
+        ReinstallAlertText1,
+        "This CD's software has been installed before, but apparently the software has been moved or deleted."),
     TEXT_SETTING(ReinstallAlertText2, ""),
     TEXT_SETTING(ReinstallAlertText3, ""),
     TEXT_SETTING(ReinstallAlertText4, ""),
@@ -74,9 +78,7 @@ const int SettingCount = sizeof SettingCatalogue / sizeof SettingCatalogue[0];
 void LoadDefaultSettings() {
     for (int i = 0; i < SettingCount; ++i) {
         const SettingEntry& entry = SettingCatalogue[i];
-        if (entry.Kind == NumberSetting)
-            Settings.*entry.Number = entry.DefaultNumber;
-        else
-            (Settings.*entry.Text).Assign(entry.DefaultText);
+        if (entry.Kind == NumberSetting) Settings.*entry.Number = entry.DefaultNumber;
+        else (Settings.*entry.Text).Assign(entry.DefaultText);
     }
 }

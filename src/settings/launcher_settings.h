@@ -13,9 +13,9 @@ enum TargetPlatform { Windows95 = 2, WindowsNT = 3 };
 // Field names are the keys of the settings section. "32" fields serve the 95/98 family,
 // "NT" fields Windows NT; TargetPlatform picks one of each pair at each use.
 struct LauncherSettings {
-    LONG InstallNeeded;        // 1: check the registry and offer the installer
-    LONG InstallShowAlert;     // 1: show the install alert
-    LONG InstallAllowCancel;   // 1: the install alert offers Cancel (the default button)
+    LONG InstallNeeded;            // 1: check the registry and offer the installer
+    LONG InstallShowAlert;         // 1: show the install alert
+    LONG InstallAllowCancel;       // 1: the install alert offers Cancel (the default button)
     SettingText InstallProgram32;  // installer, relative to LauncherDirectory
     SettingText InstallProgramNT;
     SettingText InstallAlertTitle;
@@ -24,7 +24,7 @@ struct LauncherSettings {
     SettingText InstallAlertText3;
     SettingText InstallAlertText4;
     SettingText InstallAlertText5;
-    LONG ReinstallShowAlert;   // not 0: show the reinstall alert for a lost installation
+    LONG ReinstallShowAlert;  // not 0: show the reinstall alert for a lost installation
     SettingText ReinstallAlertTitle;
     SettingText ReinstallAlertText1;
     SettingText ReinstallAlertText2;
@@ -42,7 +42,7 @@ struct LauncherSettings {
     SettingText RunAlertText3;
     SettingText RunAlertText4;
     SettingText RunAlertText5;
-    SettingText RunLocationRoot;   // one of the four predefined root names
+    SettingText RunLocationRoot;  // one of the four predefined root names
     SettingText RunLocationKey;
     SettingText RunLocationValue;  // "(Default)": the key's default value
     SettingText Install32Prefix;
@@ -62,10 +62,10 @@ struct LauncherSettings {
     SettingText InstallNTWindowTitle;
     SettingText Run32WindowTitle;
     SettingText RunNTWindowTitle;
-    LONG ExtractFolder;        // not 0: clean the registry value into a folder
-    LONG WindowTimeOut;        // seconds; outside 1 to 15000: no limit
-    LONG VerifyInstallation;   // not 0: test that the installed file exists
-    LONG RunRelative;          // not 0: run from the disc even when installed
+    LONG ExtractFolder;              // not 0: clean the registry value into a folder
+    LONG WindowTimeOut;              // seconds; outside 1 to 15000: no limit
+    LONG VerifyInstallation;         // not 0: test that the installed file exists
+    LONG RunRelative;                // not 0: run from the disc even when installed
     SettingText InstalledProgram32;  // tested in the install folder with RunRelative and VerifyInstallation
     SettingText InstalledProgramNT;
     // Not a key: detected at start-up once the launcher window exists; 0 before.
@@ -80,8 +80,8 @@ enum SettingKind { NumberSetting, TextSetting };
 struct SettingEntry {
     const char* Key;
     SettingKind Kind;
-    LONG LauncherSettings::*Number;         // for NumberSetting
-    SettingText LauncherSettings::*Text;    // for TextSetting
+    LONG LauncherSettings::*Number;       // for NumberSetting
+    SettingText LauncherSettings::*Text;  // for TextSetting
     LONG DefaultNumber;
     const char* DefaultText;
 };

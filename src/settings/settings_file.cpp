@@ -125,7 +125,8 @@ bool ReadTextSetting(const char* key, SettingText& field) {
 
 bool ReadNumberSetting(const char* key, LONG& field) {
     if (!LocateSettingsFile()) return false;
-    if (ReadProfileValue(SettingsSection, key, SettingsFile.WorkBuffer)) field = ParseNumber(SettingsFile.WorkBuffer.CStr());
+    if (ReadProfileValue(SettingsSection, key, SettingsFile.WorkBuffer))
+        field = ParseNumber(SettingsFile.WorkBuffer.CStr());
     return true;
 }
 

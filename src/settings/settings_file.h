@@ -8,24 +8,24 @@
 typedef FixedText<4096> WorkText;
 
 struct SettingsFileState {
-    bool SelfLocateTried;       // LocateSelf ran its steps (once per process)
-    bool SelfLocated;           // ... and succeeded
-    bool FileLocateTried;       // LocateSettingsFile ran its steps
-    bool FileLocated;           // ... and SettingsFilePath is known
+    bool SelfLocateTried;              // LocateSelf ran its steps (once per process)
+    bool SelfLocated;                  // ... and succeeded
+    bool FileLocateTried;              // LocateSettingsFile ran its steps
+    bool FileLocated;                  // ... and SettingsFilePath is known
     FixedText<360> LauncherDirectory;  // own folder, short form where there is one, ends in '\'
     FixedText<360> SettingsFileName;   // own file name with ".INI"
     FixedText<360> SettingsFilePath;
     // The own path, the candidate paths and each value read; once the settings are
     // read it becomes the launch path that the decision builds.
     WorkText WorkBuffer;
-    WorkText ResultBuffer;      // ReadErrorText's one shared result
-    WorkText MessageBuffer;     // alerts and error reports are composed here
+    WorkText ResultBuffer;   // ReadErrorText's one shared result
+    WorkText MessageBuffer;  // alerts and error reports are composed here
 };
 extern SettingsFileState SettingsFile;
 
-extern const char SettingsSection[];  // "Tavio32 Settings"
-extern const char ErrorsSection[];    // "Tavio32 Errors"
-extern const char AbsenceMarker[];    // "<<<Not a valid setting!>>>"
+extern const char SettingsSection[];    // "Tavio32 Settings"
+extern const char ErrorsSection[];      // "Tavio32 Errors"
+extern const char AbsenceMarker[];      // "<<<Not a valid setting!>>>"
 extern const char LauncherTitleText[];  // "Tavio Launcher": window title, built-in caption
 
 bool LocateSelf();

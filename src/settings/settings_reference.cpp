@@ -2,9 +2,12 @@
 #include "settings/settings_reference.h"
 
 const KeyMeaning SettingMeanings[] = {
-    {"InstallNeeded", "1: the disc has an installer; check the registry for an installation and offer the installer when none is found. Any other value: run the program from the disc."},
+    {"InstallNeeded",
+     "1: the disc has an installer; check the registry for an installation and offer the installer when none is found. "
+     "Any other value: run the program from the disc."},
     {"InstallShowAlert", "1: show the install alert before starting the installer."},
-    {"InstallAllowCancel", "1: the install alert offers OK and Cancel, Cancel being the default button; otherwise OK only."},
+    {"InstallAllowCancel",
+     "1: the install alert offers OK and Cancel, Cancel being the default button; otherwise OK only."},
     {"InstallProgram32", "The installer on Windows 95/98, relative to the launcher's folder."},
     {"InstallProgramNT", "The installer on Windows NT, relative to the launcher's folder."},
     {"InstallAlertTitle", "Caption of the install alert."},
@@ -23,7 +26,9 @@ const KeyMeaning SettingMeanings[] = {
     {"RunNeeded", "Not 0: a program is to be run (installed or from the disc)."},
     {"RunShowAlert", "1: show the run alert before running the program."},
     {"RunAllowCancel", "1: the run alert offers OK and Cancel, Cancel being the default."},
-    {"RunProgram32", "The program to run on Windows 95/98: relative to the install folder when run as installed, to the launcher's folder when run from the disc. May name a document."},
+    {"RunProgram32",
+     "The program to run on Windows 95/98: relative to the install folder when run as installed, to the launcher's "
+     "folder when run from the disc. May name a document."},
     {"RunProgramNT", "The program to run on Windows NT, as RunProgram32."},
     {"RunAlertTitle", "Caption of the run alert."},
     {"RunAlertText1", "First line of the run alert."},
@@ -31,9 +36,12 @@ const KeyMeaning SettingMeanings[] = {
     {"RunAlertText3", "Third line of the run alert."},
     {"RunAlertText4", "Fourth line of the run alert."},
     {"RunAlertText5", "Fifth line of the run alert."},
-    {"RunLocationRoot", "Registry root holding the install location: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or HKEY_USERS (any letter case)."},
+    {"RunLocationRoot",
+     "Registry root holding the install location: HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE or "
+     "HKEY_USERS (any letter case)."},
     {"RunLocationKey", "Key path under that root; any character of the ANSI code page, as the whole file."},
-    {"RunLocationValue", "Value name; (Default) selects the key's default value. A value that is empty counts as no installation."},
+    {"RunLocationValue",
+     "Value name; (Default) selects the key's default value. A value that is empty counts as no installation."},
     {"Install32Prefix", "Text placed before the installer's parameters on Windows 95/98."},
     {"InstallNTPrefix", "Text placed before the installer's parameters on Windows NT."},
     {"Install32Suffix", "Text placed after the installer's parameters on Windows 95/98."},
@@ -44,19 +52,27 @@ const KeyMeaning SettingMeanings[] = {
     {"RunNTSuffix", "Text placed after the program's parameters on Windows NT."},
     {"Install32WindowClass", "Window class of the installer's window on Windows 95/98, waited for after starting it."},
     {"InstallNTWindowClass", "Window class of the installer's window on Windows NT."},
-    {"Run32WindowClass", "Window class of the program's window on Windows 95/98, looked for before and waited for after starting it."},
+    {"Run32WindowClass",
+     "Window class of the program's window on Windows 95/98, looked for before and waited for after starting it."},
     {"RunNTWindowClass", "Window class of the program's window on Windows NT."},
     {"LauncherWindowClass", "Class name of the launcher's own window, by which a second start finds the first."},
     {"Install32WindowTitle", "Title of the installer's window on Windows 95/98."},
     {"InstallNTWindowTitle", "Title of the installer's window on Windows NT."},
     {"Run32WindowTitle", "Title of the program's window on Windows 95/98."},
     {"RunNTWindowTitle", "Title of the program's window on Windows NT."},
-    {"ExtractFolder", "Not 0: clean the registry value into a folder before use (quotes, arguments and file name removed); a value of which nothing is left counts as no installation."},
+    {"ExtractFolder",
+     "Not 0: clean the registry value into a folder before use (quotes, arguments and file name removed); a value of "
+     "which nothing is left counts as no installation."},
     {"WindowTimeOut", "Seconds to wait for the started program's window; values outside 1 to 15000 mean no limit."},
-    {"VerifyInstallation", "Not 0: when installed, test that the program (or InstalledProgram32/NT with RunRelative) exists in the install folder; a missing file leads to the reinstall alert."},
-    {"RunRelative", "Not 0: run the program from the disc even when installed; the install folder serves only for the presence test."},
-    {"InstalledProgram32", "File tested in the install folder on Windows 95/98 when RunRelative and VerifyInstallation are both set."},
-    {"InstalledProgramNT", "File tested in the install folder on Windows NT when RunRelative and VerifyInstallation are both set."},
+    {"VerifyInstallation",
+     "Not 0: when installed, test that the program (or InstalledProgram32/NT with RunRelative) exists in the install "
+     "folder; a missing file leads to the reinstall alert."},
+    {"RunRelative",
+     "Not 0: run the program from the disc even when installed; the install folder serves only for the presence test."},
+    {"InstalledProgram32",
+     "File tested in the install folder on Windows 95/98 when RunRelative and VerifyInstallation are both set."},
+    {"InstalledProgramNT",
+     "File tested in the install folder on Windows NT when RunRelative and VerifyInstallation are both set."},
 };
 const int SettingMeaningCount = sizeof SettingMeanings / sizeof SettingMeanings[0];
 

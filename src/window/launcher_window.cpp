@@ -108,8 +108,8 @@ ATOM RegisterLauncherClass(HINSTANCE instance, const char* className) {
 
 int CreateLauncherWindow(HINSTANCE instance, int showMode, const char* className) {
     // Never shown here: only the Shift+Ctrl gesture of a deferral notice reveals it.
-    HWND window = CreateWindowExA(0, className, LauncherWindowTitle, LauncherWindowStyle, 50, 50, 200, 80,
-                                  nullptr, nullptr, instance, nullptr);
+    HWND window = CreateWindowExA(0, className, LauncherWindowTitle, LauncherWindowStyle, 50, 50, 200, 80, nullptr,
+                                  nullptr, instance, nullptr);
     if (window == nullptr) return 0;
     WindowWait.LauncherWindow = window;
     return 1;

@@ -5,13 +5,7 @@
 #include "platform/windows_api.h"
 
 // NoWait is 0: the wait's state starts all zero, as constant initialisation leaves it.
-enum WaitTarget {
-    NoWait = 0,
-    Install32Window = 1,
-    InstallNTWindow = 2,
-    Run32Window = 3,
-    RunNTWindow = 4
-};
+enum WaitTarget { NoWait = 0, Install32Window = 1, InstallNTWindow = 2, Run32Window = 3, RunNTWindow = 4 };
 
 constexpr UINT CloseCommand = 106;     // the one WM_COMMAND the window understands
 constexpr UINT_PTR WaitTimer = 1;      // id of the half-second timer
@@ -23,12 +17,12 @@ constexpr char LauncherWindowTitle[] = "Tavio Launcher";
 
 // The launcher window, the wait for the started program's window, and the last lookup.
 struct WindowWaitState {
-    HWND LauncherWindow;       // null before creation, and again once destroyed
-    int ActiveWaitTarget;      // a WaitTarget: whether ticks act and the timer is stopped at destruction
-    const char* WaitClass;     // a setting's own text, or null
-    const char* WaitTitle;     // null: any title
-    LONG Countdown;            // ticks left; -1: no limit
-    HWND FoundWindow;          // result of the last FindRunningWindow lookup
+    HWND LauncherWindow;    // null before creation, and again once destroyed
+    int ActiveWaitTarget;   // a WaitTarget: whether ticks act and the timer is stopped at destruction
+    const char* WaitClass;  // a setting's own text, or null
+    const char* WaitTitle;  // null: any title
+    LONG Countdown;         // ticks left; -1: no limit
+    HWND FoundWindow;       // result of the last FindRunningWindow lookup
 };
 extern WindowWaitState WindowWait;
 

@@ -20,10 +20,8 @@ void NameGuard() {
     size_t at = 0;
     for (; path[at] != '\0' && at < MAX_PATH - 1; ++at) {
         char c = path[at];
-        if (c == '\\')
-            c = '/';
-        else if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+        if (c == '\\') c = '/';
+        else if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
         StartupGuard.Name[at] = c;
     }
     StartupGuard.Name[at] = '\0';

@@ -20,8 +20,8 @@ extern "C" void WINAPI FloorEntry() {
     windowClass.lpszClassName = "Tavio Bench Floor";
     UINT code = 1;
     if (RegisterClassA(&windowClass) != 0) {
-        HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Tavio Bench Floor", 0x00CB0000, 50, 50, 200,
-                                      80, nullptr, nullptr, instance, nullptr);
+        HWND window = CreateWindowExA(0, windowClass.lpszClassName, "Tavio Bench Floor", 0x00CB0000, 50, 50, 200, 80,
+                                      nullptr, nullptr, instance, nullptr);
         if (window != nullptr) {
             DestroyWindow(window);
             MSG msg;

@@ -199,31 +199,32 @@ private:
             const bool message = IsMessageKey(entry.name);
             switch (section) {
                 case Section::None:
-                    Warn(settingsShown_, entry.line, entry.name + ": outside any section: the launcher does not read it");
+                    Warn(settingsShown_, entry.line,
+                         entry.name + ": outside any section: the launcher does not read it");
                     break;
-                case Section::Other: break;
+                case Section::Other:
+                    break;
                 case Section::Settings:
-                    if (setting != nullptr)
-                        Known(entry, settingLines_);
+                    if (setting != nullptr) Known(entry, settingLines_);
                     else if (message)
-                        Warn(settingsShown_, entry.line, entry.name + ": a text of the error reports: it belongs in [" +
-                                                             ErrorsSection + "], and here the launcher does not read it");
-                    else
-                        Unknown(entry, SettingKeys());
+                        Warn(settingsShown_, entry.line,
+                             entry.name + ": a text of the error reports: it belongs in [" + ErrorsSection +
+                                 "], and here the launcher does not read it");
+                    else Unknown(entry, SettingKeys());
                     break;
                 case Section::Errors:
-                    if (message)
-                        Known(entry, messageLines);
+                    if (message) Known(entry, messageLines);
                     else if (setting != nullptr)
-                        Warn(settingsShown_, entry.line, entry.name + ": a setting: it belongs in [" + SettingsSection +
-                                                             "], and here the launcher does not read it");
-                    else
-                        Unknown(entry, MessageKeys());
+                        Warn(settingsShown_, entry.line,
+                             entry.name + ": a setting: it belongs in [" + SettingsSection +
+                                 "], and here the launcher does not read it");
+                    else Unknown(entry, MessageKeys());
                     break;
             }
         }
         if (settingsHeader == 0)
-            Warn(settingsShown_, 0, std::string("no [") + SettingsSection + "] section: every setting keeps its built-in value");
+            Warn(settingsShown_, 0,
+                 std::string("no [") + SettingsSection + "] section: every setting keeps its built-in value");
     }
 
     Section Header(const sim::ProfileEntry& entry, int& settingsHeader, int& errorsHeader) {
@@ -234,14 +235,16 @@ private:
                 first = entry.line;
                 return settings ? Section::Settings : Section::Errors;
             }
-            Warn(settingsShown_, entry.line, "[" + entry.name + "] again: the launcher reads only the one at line " +
-                                                 std::to_string(first) + ", so the keys below are not read");
+            Warn(settingsShown_, entry.line,
+                 "[" + entry.name + "] again: the launcher reads only the one at line " + std::to_string(first) +
+                     ", so the keys below are not read");
             return Section::Other;
         }
         const std::string near = Nearest(entry.name, std::vector<std::string>{SettingsSection, ErrorsSection});
         if (!near.empty())
-            Warn(settingsShown_, entry.line, "[" + entry.name + "]: unknown section; did you mean [" + near +
-                                                 "]? The launcher does not read the keys below");
+            Warn(settingsShown_, entry.line,
+                 "[" + entry.name + "]: unknown section; did you mean [" + near +
+                     "]? The launcher does not read the keys below");
         return Section::Other;
     }
 
@@ -249,19 +252,21 @@ private:
         const std::string key = LowerKey(entry.name);
         auto first = lines.find(key);
         if (first != lines.end()) {
-            Warn(settingsShown_, entry.line, entry.name + ": given again: the launcher reads the one at line " +
-                                                 std::to_string(first->second));
+            Warn(settingsShown_, entry.line,
+                 entry.name + ": given again: the launcher reads the one at line " + std::to_string(first->second));
             return;
         }
         lines[key] = entry.line;
         if (!entry.hasValue)
-            Warn(settingsShown_, entry.line, entry.name + ": no '=': the launcher takes the key as absent and keeps its built-in value");
+            Warn(settingsShown_, entry.line,
+                 entry.name + ": no '=': the launcher takes the key as absent and keeps its built-in value");
     }
 
     void Unknown(const sim::ProfileEntry& entry, const std::vector<std::string>& known) {
         const std::string near = Nearest(entry.name, known);
         Warn(settingsShown_, entry.line,
-             entry.name + ": unknown key; " + (near.empty() ? "the launcher does not read it" : "did you mean " + near + "?"));
+             entry.name + ": unknown key; " +
+                 (near.empty() ? "the launcher does not read it" : "did you mean " + near + "?"));
     }
 
     void CheckNumbers() {
@@ -275,8 +280,8 @@ private:
             if (lstrcmpiA(text.CStr(), AbsenceMarker) == 0) continue;
             const LONG value = Settings.*entry.Number;
             if (!WrittenAsNumber(text.CStr()))
-                Warn(entry.Key, std::string(entry.Key) + ": " + Quoted(text.CStr()) + " is not a number: the launcher reads " +
-                                    std::to_string(value));
+                Warn(entry.Key, std::string(entry.Key) + ": " + Quoted(text.CStr()) +
+                                    " is not a number: the launcher reads " + std::to_string(value));
             else if (!SameNumber(text.CStr(), value))
                 Warn(entry.Key, std::string(entry.Key) + ": " + Quoted(text.CStr()) +
                                     " is out of the 32-bit range: the launcher reads " + std::to_string(value));
@@ -323,7 +328,8 @@ private:
                                       ": empty: no window has an empty class, so after a start the launcher waits out "
                                       "its whole time-out (WindowTimeOut)");
             else if (LooksLikeIgnoreMarker(value))
-                Warn(setting.key, std::string(setting.key) + ": " + Quoted(value) + " is not the marker " + IgnoreMarker +
+                Warn(setting.key, std::string(setting.key) + ": " + Quoted(value) + " is not the marker " +
+                                      IgnoreMarker +
                                       (setting.isClass ? ": the launcher looks for a window of that class"
                                                        : ": the launcher wants a window of exactly that title"));
         }
@@ -368,8 +374,8 @@ private:
                 continue;
             }
             Fail(file.key, Named(file.key) + ": " + Quoted(file.value.CStr()) + " is not on the disc: on " +
-                               file.family + " the launcher reports it and ends (exit " +
-                               (file.installer ? "4" : "9") + ")");
+                               file.family + " the launcher reports it and ends (exit " + (file.installer ? "4" : "9") +
+                               ")");
         }
         std::sort(result_->namedFiles.begin() + 2, result_->namedFiles.end());
         result_->namedFiles.erase(std::unique(result_->namedFiles.begin(), result_->namedFiles.end()),
@@ -402,10 +408,11 @@ private:
             const std::string name = program.value.CStr();
             const size_t slash = name.find_last_of('\\');
             const bool dotted = name.find('.', slash == std::string::npos ? 0 : slash) != std::string::npos;
-            Warn(program.key, std::string(program.key) + ": a document " +
-                                  (dotted ? "whose extension is over 7 characters (dot included)" : "without an extension") +
-                                  ": should its associated program be gone, the launcher cannot look up the "
-                                  "extension's open command");
+            Warn(program.key,
+                 std::string(program.key) + ": a document " +
+                     (dotted ? "whose extension is over 7 characters (dot included)" : "without an extension") +
+                     ": should its associated program be gone, the launcher cannot look up the "
+                     "extension's open command");
         }
     }
 
@@ -425,8 +432,9 @@ bool CheckDisc(const DiscMachine& machine, CheckResult* result, std::string* pro
     // Per file, the file's own findings first, then by line; findings on one line keep their order.
     std::stable_sort(result->diagnostics.begin(), result->diagnostics.end(),
                      [](const Diagnostic& a, const Diagnostic& b) { return a.line < b.line; });
-    std::stable_sort(result->diagnostics.begin(), result->diagnostics.end(), [&](const Diagnostic& a, const Diagnostic& b) {
-        return (a.file == result->settingsFile) < (b.file == result->settingsFile);
-    });
+    std::stable_sort(result->diagnostics.begin(), result->diagnostics.end(),
+                     [&](const Diagnostic& a, const Diagnostic& b) {
+                         return (a.file == result->settingsFile) < (b.file == result->settingsFile);
+                     });
     return true;
 }

@@ -15,8 +15,8 @@ struct Diagnostic {
 };
 
 struct CheckResult {
-    std::string settingsFile;              // shown as the diagnostics show it; empty when there is none
-    std::vector<Diagnostic> diagnostics;   // in file order, each file's own diagnostics first
+    std::string settingsFile;             // shown as the diagnostics show it; empty when there is none
+    std::vector<Diagnostic> diagnostics;  // in file order, each file's own diagnostics first
     int errors = 0, warnings = 0;
     // The files the disc must hold under the names the launcher asks for, relative to D:\ :
     // the launcher, its settings file, and every installer and program it looks for on the disc.

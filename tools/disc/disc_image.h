@@ -7,10 +7,10 @@
 
 struct ImageRequest {
     std::string discFolder;
-    std::string output;      // the .iso file, replaced when it exists
-    std::string label;       // volume name and AUTORUN.INF label; empty: the folder's name
-    std::string icon;        // a host .ico file for AUTORUN.INF, or empty
-    std::string launcher;    // the launcher's name on the disc (AUTORUN.INF's open=)
+    std::string output;                   // the .iso file, replaced when it exists
+    std::string label;                    // volume name and AUTORUN.INF label; empty: the folder's name
+    std::string icon;                     // a host .ico file for AUTORUN.INF, or empty
+    std::string launcher;                 // the launcher's name on the disc (AUTORUN.INF's open=)
     std::vector<std::string> namedFiles;  // relative to the disc's root, backslashes
 };
 

@@ -148,8 +148,8 @@ bool PressImage(const ImageRequest& request, std::string* out, std::string* err)
         return false;
     }
 
-    std::vector<std::string> args = {"-outdev", "stdio:" + request.output, "-volid", label, "-joliet", "on",
-                                     "-map", folder, "/"};
+    std::vector<std::string> args = {
+        "-outdev", "stdio:" + request.output, "-volid", label, "-joliet", "on", "-map", folder, "/"};
     std::string iconName;
     if (!request.icon.empty()) {
         iconName = BaseName(request.icon);
@@ -170,16 +170,17 @@ bool PressImage(const ImageRequest& request, std::string* out, std::string* err)
     }
     const std::string autorun = FindInFolder(folder, "AUTORUN.INF");
     if (autorun.empty()) {
-        const std::string inf = "[autorun]\r\nopen=" + request.launcher + "\r\nicon=" +
-                                (iconName.empty() ? request.launcher : iconName) + "\r\nlabel=" + label + "\r\n";
+        const std::string inf = "[autorun]\r\nopen=" + request.launcher +
+                                "\r\nicon=" + (iconName.empty() ? request.launcher : iconName) + "\r\nlabel=" + label +
+                                "\r\n";
         const std::string infFile = temporary.File("AUTORUN.INF");
         if (!WriteFile(infFile, inf)) {
             *err += "image: cannot write " + infFile + "\n";
             return false;
         }
         args.insert(args.end(), {"-map", infFile, "/AUTORUN.INF"});
-        *out += "image: AUTORUN.INF written: open=" + request.launcher + ", icon=" +
-                (iconName.empty() ? request.launcher : iconName) + ", label=" + label + "\n";
+        *out += "image: AUTORUN.INF written: open=" + request.launcher +
+                ", icon=" + (iconName.empty() ? request.launcher : iconName) + ", label=" + label + "\n";
     } else {
         *out += "image: the disc's own " + autorun + " is kept\n";
     }

@@ -17,7 +17,7 @@ struct MachineRegistryValue {
     std::string key;
     std::string valueName;  // "" for the key's default value
     DWORD type;
-    std::string data;       // the bytes stored, terminator included
+    std::string data;  // the bytes stored, terminator included
 };
 
 struct MachineAlias {
@@ -39,8 +39,8 @@ struct DiscMachine {
     std::vector<MachineFile> files;         // further files (the launcher needs no bytes)
     std::vector<MachineAlias> shortNames;   // given once the files exist
     std::vector<MachineRegistryValue> registry;
-    std::vector<MachineWindow> windows;     // top-level windows of other programs, open from the start
-    std::vector<int> answers;               // IDOK, IDCANCEL or sim::kCloseBox per box in turn; then IDOK
+    std::vector<MachineWindow> windows;  // top-level windows of other programs, open from the start
+    std::vector<int> answers;            // IDOK, IDCANCEL or sim::kCloseBox per box in turn; then IDOK
 };
 
 // A new simulated Windows and launcher state holding the machine; false with the reason when

@@ -81,7 +81,8 @@ const char kTryUsage[] =
     "  --association .EXT=PROGRAM  documents ending in .EXT open with PROGRAM (a Windows path,\n"
     "                          put in place); the simulated machine has no other association\n"
     "  --all                   the matrix, one table row per case: both families; not\n"
-    "                          installed, installed (in FOLDER, default " "C:\\Program Files\\Installed),\n"
+    "                          installed, installed (in FOLDER, default "
+    "C:\\Program Files\\Installed),\n"
     "                          installed with the program missing; every box answered OK,\n"
     "                          then every box answered Cancel\n";
 
@@ -200,12 +201,12 @@ int Check(const Options& o, std::string* out, std::string* err) {
                 ", \"diagnostics\": [";
         for (size_t i = 0; i < result.diagnostics.size(); ++i) {
             const Diagnostic& d = result.diagnostics[i];
-            *out += std::string(i ? ", " : "") + "{\"file\": " + Json(d.file) + ", \"line\": " +
-                    (d.line ? std::to_string(d.line) : "null") + ", \"severity\": \"" + (d.error ? "error" : "warning") +
-                    "\", \"message\": " + Json(d.message) + "}";
+            *out += std::string(i ? ", " : "") + "{\"file\": " + Json(d.file) +
+                    ", \"line\": " + (d.line ? std::to_string(d.line) : "null") + ", \"severity\": \"" +
+                    (d.error ? "error" : "warning") + "\", \"message\": " + Json(d.message) + "}";
         }
-        *out += "], \"errors\": " + std::to_string(result.errors) + ", \"warnings\": " +
-                std::to_string(result.warnings) + "}\n";
+        *out += "], \"errors\": " + std::to_string(result.errors) +
+                ", \"warnings\": " + std::to_string(result.warnings) + "}\n";
     } else {
         for (const Diagnostic& d : result.diagnostics)
             *out += d.file + (d.line ? ":" + std::to_string(d.line) : "") + ": " + (d.error ? "error" : "warning") +
@@ -231,9 +232,10 @@ std::string WaitSeconds(const DryRunEvent& e) {
 std::string EventLine(const DryRunEvent& e) {
     switch (e.kind) {
         case DryRunEvent::Alert:
-            return "alert: " + OneLine(e.caption) + " | " + OneLine(e.text) + " | " + Joined(e.buttons) + " | default " +
-                   e.defaultButton;
-        case DryRunEvent::Report: return "report: " + OneLine(e.caption) + " | " + OneLine(e.text);
+            return "alert: " + OneLine(e.caption) + " | " + OneLine(e.text) + " | " + Joined(e.buttons) +
+                   " | default " + e.defaultButton;
+        case DryRunEvent::Report:
+            return "report: " + OneLine(e.caption) + " | " + OneLine(e.text);
         case DryRunEvent::Start:
             return "start: " + OneLine(e.program) + " | " + OneLine(e.parameters) + " | " + OneLine(e.directory);
         case DryRunEvent::Wait:
@@ -254,12 +256,13 @@ std::string EventJson(const DryRunEvent& e) {
                    buttons + "], \"default\": " + Json(e.defaultButton) + "}";
         }
         case DryRunEvent::Start:
-            return "{\"event\": \"start\", \"program\": " + Json(e.program) + ", \"parameters\": " + Json(e.parameters) +
-                   ", \"directory\": " + Json(e.directory) + ", \"started\": " + (e.started ? "true" : "false") + "}";
+            return "{\"event\": \"start\", \"program\": " + Json(e.program) +
+                   ", \"parameters\": " + Json(e.parameters) + ", \"directory\": " + Json(e.directory) +
+                   ", \"started\": " + (e.started ? "true" : "false") + "}";
         case DryRunEvent::Wait:
-            return "{\"event\": \"wait\", \"class\": " + Json(e.windowClass) + ", \"title\": " +
-                   (e.anyTitle ? std::string("null") : Json(e.windowTitle)) + ", \"seconds\": " +
-                   (e.seconds < 0 ? std::string("null") : std::to_string(e.seconds)) + "}";
+            return "{\"event\": \"wait\", \"class\": " + Json(e.windowClass) +
+                   ", \"title\": " + (e.anyTitle ? std::string("null") : Json(e.windowTitle)) +
+                   ", \"seconds\": " + (e.seconds < 0 ? std::string("null") : std::to_string(e.seconds)) + "}";
     }
     return std::string();
 }
@@ -311,10 +314,18 @@ std::string Summary(const DryRun& run) {
     for (const DryRunEvent& e : run.events) {
         if (!text.empty()) text += " > ";
         switch (e.kind) {
-            case DryRunEvent::Alert: text += "alert \"" + OneLine(e.caption) + "\""; break;
-            case DryRunEvent::Report: text += "report \"" + OneLine(e.caption) + "\""; break;
-            case DryRunEvent::Start: text += "start " + OneLine(e.program); break;
-            case DryRunEvent::Wait: text += "wait " + OneLine(e.windowClass); break;
+            case DryRunEvent::Alert:
+                text += "alert \"" + OneLine(e.caption) + "\"";
+                break;
+            case DryRunEvent::Report:
+                text += "report \"" + OneLine(e.caption) + "\"";
+                break;
+            case DryRunEvent::Start:
+                text += "start " + OneLine(e.program);
+                break;
+            case DryRunEvent::Wait:
+                text += "wait " + OneLine(e.windowClass);
+                break;
         }
     }
     return text.empty() ? "(nothing)" : text;
@@ -329,10 +340,8 @@ int TryAll(const Options& o, std::string* out, std::string* err) {
                 const std::vector<int> answers(8, ok ? IDOK : IDCANCEL);
                 cases.push_back({windows95, installation, answers, ok ? "OK" : "Cancel"});
             }
-    if (o.json)
-        *out += "{\"cases\": [";
-    else
-        *out += "family  installation     answers  exit  what the user meets\n";
+    if (o.json) *out += "{\"cases\": [";
+    else *out += "family  installation     answers  exit  what the user meets\n";
     for (size_t i = 0; i < cases.size(); ++i) {
         const TryCase& c = cases[i];
         DryRun run;
@@ -422,7 +431,10 @@ int DiscTool(const std::vector<std::string>& args, std::string* out, std::string
         *out += "exit " + args[1] + ": " + ExitMeaning(static_cast<int>(code)) + "\n";
         return Done;
     }
-    const char* usage = verb == "check" ? kCheckUsage : verb == "try" ? kTryUsage : verb == "image" ? kImageUsage : nullptr;
+    const char* usage = verb == "check"   ? kCheckUsage
+                        : verb == "try"   ? kTryUsage
+                        : verb == "image" ? kImageUsage
+                                          : nullptr;
     if (usage == nullptr) {
         *err += "tavio-disc: unknown verb " + verb + " (tavio-disc --help tells more)\n";
         return WrongUse;

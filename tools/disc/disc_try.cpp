@@ -41,12 +41,10 @@ DryRunEvent BoxEvent(const sim::MessageBoxCall& box) {
     event.kind = IsAlert(box) ? DryRunEvent::Alert : DryRunEvent::Report;
     event.caption = box.caption;
     event.text = box.text;
-    if ((box.type & 0xF) == MB_OKCANCEL)
-        event.buttons = {"OK", "Cancel"};
-    else
-        event.buttons = {"OK"};
-    event.defaultButton = (box.type & 0xF00) == MB_DEFBUTTON2 && event.buttons.size() > 1 ? event.buttons[1]
-                                                                                          : event.buttons[0];
+    if ((box.type & 0xF) == MB_OKCANCEL) event.buttons = {"OK", "Cancel"};
+    else event.buttons = {"OK"};
+    event.defaultButton =
+        (box.type & 0xF00) == MB_DEFBUTTON2 && event.buttons.size() > 1 ? event.buttons[1] : event.buttons[0];
     return event;
 }
 
@@ -107,16 +105,27 @@ bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem) {
 // Written against the launcher's own exit codes, so that a new one cannot go unexplained.
 const char* ExitMeaning(int code) {
     switch (code) {
-        case ExitDone: return "done";
-        case ExitNotLocated: return "the launcher found no settings file (or could not locate itself)";
-        case ExitDeferred: return "another launcher is running: it was told, and this one ends";
-        case ExitNoClassOrCancelled: return "the install alert was cancelled (or the launcher's window class could not be registered)";
-        case ExitNoWindowOrNoRootOrNoInstaller: return "the installer is missing, RunLocationRoot names no registry root, or no window could be made";
-        case ExitInstalledMissingQuiet: return "the installed program is missing (no alert: ReinstallShowAlert is 0)";
-        case ExitInstalledMissing: return "the installed program is missing: the reinstall alert was shown";
-        case ExitDiscProgramMissing: return "the program to run from the disc is missing";
-        case ExitInstallerWindowOpen: return "the installer's window is already open";
-        case ExitProgramWindowOpen: return "the program's window is already open";
-        default: return "not one of the launcher's exit codes";
+        case ExitDone:
+            return "done";
+        case ExitNotLocated:
+            return "the launcher found no settings file (or could not locate itself)";
+        case ExitDeferred:
+            return "another launcher is running: it was told, and this one ends";
+        case ExitNoClassOrCancelled:
+            return "the install alert was cancelled (or the launcher's window class could not be registered)";
+        case ExitNoWindowOrNoRootOrNoInstaller:
+            return "the installer is missing, RunLocationRoot names no registry root, or no window could be made";
+        case ExitInstalledMissingQuiet:
+            return "the installed program is missing (no alert: ReinstallShowAlert is 0)";
+        case ExitInstalledMissing:
+            return "the installed program is missing: the reinstall alert was shown";
+        case ExitDiscProgramMissing:
+            return "the program to run from the disc is missing";
+        case ExitInstallerWindowOpen:
+            return "the installer's window is already open";
+        case ExitProgramWindowOpen:
+            return "the program's window is already open";
+        default:
+            return "not one of the launcher's exit codes";
     }
 }

@@ -25,8 +25,8 @@ struct DryRunEvent {
 struct DryRun {
     std::vector<DryRunEvent> events;  // in the order the user meets them
     int exitCode;
-    bool ended;                       // false: the launcher would never end (a wait with no end)
-    std::vector<std::string> notes;   // what the simulation caught, if anything
+    bool ended;                      // false: the launcher would never end (a wait with no end)
+    std::vector<std::string> notes;  // what the simulation caught, if anything
 };
 
 // Runs the launcher once on the machine. The started program opens the window the launcher

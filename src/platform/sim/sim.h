@@ -30,8 +30,8 @@ void SetTimeCap(DWORD milliseconds);
 // ---- Version, module, keys ----
 constexpr DWORD kWindows95 = 0xC3B60004;  // high bit set: the 95/98 family, major 4
 constexpr DWORD kWindows98 = 0xC0000A04;
-constexpr DWORD kWin32s = 0x80000A03;     // high bit set, major 3
-constexpr DWORD kWindowsNT4 = 0x05650004; // high bit clear
+constexpr DWORD kWin32s = 0x80000A03;      // high bit set, major 3
+constexpr DWORD kWindowsNT4 = 0x05650004;  // high bit clear
 constexpr DWORD kWindows10 = 0x23F00206;
 void SetVersion(DWORD version);
 void SetModulePath(const char* path);  // what GetModuleFileNameA reports
@@ -81,8 +81,7 @@ std::vector<ProfileEntry> ProfileEntries(const char* path);
 // ---- Registry and environment ----
 // Keys are created as needed; key paths use backslashes and compare ignoring case.
 void AddRegistryKey(HKEY root, const char* keyPath);
-void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data,
-                      DWORD size);
+void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data, DWORD size);
 // A string value with its terminating zero, of type REG_SZ or REG_EXPAND_SZ.
 void SetRegistryString(HKEY root, const char* keyPath, const char* valueName, const std::string& text,
                        DWORD type = REG_SZ);
@@ -198,8 +197,8 @@ struct MessageBoxCall {
     std::string caption;
     std::string text;
     UINT type;
-    int answer;       // what MessageBoxA returned
-    bool endedByQuit; // a pending quit request ended the box at once
+    int answer;        // what MessageBoxA returned
+    bool endedByQuit;  // a pending quit request ended the box at once
 };
 // Answers the next boxes in order (IDOK, IDCANCEL or kCloseBox); once they run out, IDOK.
 void AnswerMessageBoxes(const std::vector<int>& answers);

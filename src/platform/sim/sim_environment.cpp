@@ -35,10 +35,8 @@ std::string ExpandEnvironment(const std::string& text) {
             break;
         }
         auto it = Environment.variables.find(FoldKey(text.substr(i + 1, close - i - 1)));
-        if (close > i + 1 && it != Environment.variables.end())
-            out += it->second.second;
-        else
-            out += text.substr(i, close - i + 1);
+        if (close > i + 1 && it != Environment.variables.end()) out += it->second.second;
+        else out += text.substr(i, close - i + 1);
         i = close + 1;
     }
     return out;
@@ -48,10 +46,8 @@ std::string ExpandEnvironment(const std::string& text) {
 
 void SetEnvironmentVariable(const char* name, const char* value) {
     if (name == nullptr) return;
-    if (value == nullptr)
-        internal::Environment.variables.erase(internal::FoldKey(name));
-    else
-        internal::Environment.variables[internal::FoldKey(name)] = {name, value};
+    if (value == nullptr) internal::Environment.variables.erase(internal::FoldKey(name));
+    else internal::Environment.variables[internal::FoldKey(name)] = {name, value};
 }
 
 }  // namespace sim

@@ -34,7 +34,7 @@ struct Node {
     std::string alias;  // the 8.3 alias, "" for none
     bool folder = false;
     std::string content;
-    std::string hostPath;  // a file loaded from the host: its bytes live there
+    std::string hostPath;                                   // a file loaded from the host: its bytes live there
     std::map<std::string, std::unique_ptr<Node>> children;  // by folded long name
 };
 
@@ -183,10 +183,8 @@ void Join(const std::string& drive, const std::vector<std::string_view>& compone
     *text += '\\';
     for (size_t i = 0; i < components.size(); ++i) {
         if (i > 0) *text += '\\';
-        if (i < existing.size())
-            *text += existing[i]->name;
-        else
-            *text += components[i];
+        if (i < existing.size()) *text += existing[i]->name;
+        else *text += components[i];
     }
 }
 
@@ -197,7 +195,11 @@ bool IsMultibyteUtf8(const std::string& name) {
     bool multibyte = false;
     for (size_t i = 0; i < name.size();) {
         const unsigned char lead = static_cast<unsigned char>(name[i]);
-        const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+        const size_t length = lead < 0x80                   ? 1
+                              : lead >= 0xF0 && lead < 0xF5 ? 4
+                              : lead >= 0xE0                ? 3
+                              : lead >= 0xC2                ? 2
+                                                            : 0;
         if (length == 0 || i + length > name.size()) return false;
         for (size_t k = 1; k < length; ++k)
             if ((static_cast<unsigned char>(name[i + k]) & 0xC0) != 0x80) return false;
@@ -238,10 +240,8 @@ bool LoadHostFolder(Node* folder, const std::string& host) {
         slot.reset(new Node);
         slot->name = name;
         slot->folder = isFolder;
-        if (isFolder)
-            loaded = LoadHostFolder(slot.get(), path) && loaded;
-        else
-            slot->hostPath = path;
+        if (isFolder) loaded = LoadHostFolder(slot.get(), path) && loaded;
+        else slot->hostPath = path;
     }
     return loaded;
 }
@@ -389,8 +389,8 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
         // A bare name: the module's folder first, then the current folder.
         std::string moduleFolder = sim::internal::Process.modulePath;
         const size_t slash = moduleFolder.find_last_of('\\');
-        moduleFolder = slash == std::string::npos ? std::string(sim::internal::kCurrentFolder)
-                                                  : moduleFolder.substr(0, slash + 1);
+        moduleFolder =
+            slash == std::string::npos ? std::string(sim::internal::kCurrentFolder) : moduleFolder.substr(0, slash + 1);
         if (!sim::internal::LookUpPath(moduleFolder + text, &found) || found.kind != NodeKind::File)
             sim::internal::LookUpPath(std::string(sim::internal::kCurrentFolder) + text, &found);
     } else if (!sim::internal::LookUpPath(text, &found)) {
@@ -401,8 +401,8 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
     std::string full = found.fullPath;
     if (found.trailingSeparator) full += '\\';
     // The drive letter stays as written (seen under Wine: "c:\\..." is not upper-cased).
-    if (text.size() >= 2 && text[1] == ':' && !full.empty() && toupper(static_cast<unsigned char>(full[0])) ==
-                                                                    toupper(static_cast<unsigned char>(text[0])))
+    if (text.size() >= 2 && text[1] == ':' && !full.empty() &&
+        toupper(static_cast<unsigned char>(full[0])) == toupper(static_cast<unsigned char>(text[0])))
         full[0] = text[0];
     if (full.size() >= OFS_MAXPATHNAME) return fail(sim::internal::kErrorInvalidData);
     memcpy(info->szPathName, full.c_str(), full.size() + 1);
@@ -426,13 +426,18 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
         return INVALID_FILE_ATTRIBUTES;
     }
     switch (found.kind) {
-        case NodeKind::Folder: return FILE_ATTRIBUTE_DIRECTORY;
+        case NodeKind::Folder:
+            return FILE_ATTRIBUTE_DIRECTORY;
         case NodeKind::File:
             if (!found.trailingSeparator) return FILE_ATTRIBUTE_ARCHIVE;
             SetLastError(sim::internal::kErrorInvalidName);
             return INVALID_FILE_ATTRIBUTES;
-        case NodeKind::Missing: SetLastError(ERROR_FILE_NOT_FOUND); return INVALID_FILE_ATTRIBUTES;
-        case NodeKind::MissingFolder: SetLastError(ERROR_PATH_NOT_FOUND); return INVALID_FILE_ATTRIBUTES;
+        case NodeKind::Missing:
+            SetLastError(ERROR_FILE_NOT_FOUND);
+            return INVALID_FILE_ATTRIBUTES;
+        case NodeKind::MissingFolder:
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return INVALID_FILE_ATTRIBUTES;
     }
     return INVALID_FILE_ATTRIBUTES;
 }

@@ -28,9 +28,9 @@ void ResetUser();
 // Virtual time: advanced only by waits, those of GetMessageA (sim_messages.cpp) and of
 // WaitForSingleObject (sim_sync.cpp).
 struct ClockState {
-    DWORD now = 0;                          // milliseconds since Reset
-    DWORD cap = 24u * 60u * 60u * 1000u;    // where a wait may not go: the cap set by SetTimeCap
-    time_t localBase = 0;                   // the local time at 0, in seconds since 1970 (SetClock)
+    DWORD now = 0;                        // milliseconds since Reset
+    DWORD cap = 24u * 60u * 60u * 1000u;  // where a wait may not go: the cap set by SetTimeCap
+    time_t localBase = 0;                 // the local time at 0, in seconds since 1970 (SetClock)
 };
 extern ClockState Clock;
 

@@ -137,9 +137,9 @@ int ResolveAnswer(int answer, UINT type, const std::string& caption) {
 
 void ForgetWindowMessages(HWND window) {
     UserState& user = User;
-    user.posted.erase(std::remove_if(user.posted.begin(), user.posted.end(),
-                                     [window](const MSG& msg) { return msg.hwnd == window; }),
-                      user.posted.end());
+    user.posted.erase(
+        std::remove_if(user.posted.begin(), user.posted.end(), [window](const MSG& msg) { return msg.hwnd == window; }),
+        user.posted.end());
     user.timers.erase(std::remove_if(user.timers.begin(), user.timers.end(),
                                      [window](const TimerRecord& timer) { return timer.window == window; }),
                       user.timers.end());
@@ -165,10 +165,8 @@ void NoteTimerTick() {
     ++user.timerTicks;
     std::vector<user::PendingWindow> waiting;
     for (const user::PendingWindow& pending : user.pendingWindows) {
-        if (pending.tickCount <= user.timerTicks)
-            user::AddForeignWindow(pending.className, pending.title, true);
-        else
-            waiting.push_back(pending);
+        if (pending.tickCount <= user.timerTicks) user::AddForeignWindow(pending.className, pending.title, true);
+        else waiting.push_back(pending);
     }
     user.pendingWindows = waiting;
 }
@@ -183,7 +181,6 @@ bool RunNextEventBy(unsigned long long latest) {
     return true;
 }
 
-
 }  // namespace internal
 
 int TimerTicks() { return user::User.timerTicks; }
@@ -197,9 +194,7 @@ void At(DWORD milliseconds, std::function<void()> action) {
 
 const std::vector<PostedMessage>& PostedToOtherProcesses() { return user::User.postedToOthers; }
 
-void AnswerMessageBoxes(const std::vector<int>& answers) {
-    user::User.answers.assign(answers.begin(), answers.end());
-}
+void AnswerMessageBoxes(const std::vector<int>& answers) { user::User.answers.assign(answers.begin(), answers.end()); }
 void SetMessageBoxScript(MessageBoxScript script) { user::User.script = std::move(script); }
 const std::vector<MessageBoxCall>& MessageBoxes() { return user::User.boxes; }
 

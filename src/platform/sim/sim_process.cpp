@@ -28,10 +28,8 @@ constexpr DWORD kErrorProcNotFound = 127;
 void SetVersion(DWORD version) { internal::Process.version = version; }
 void SetModulePath(const char* path) { internal::Process.modulePath = path ? path : ""; }
 void SetKeyDown(int virtualKey, bool down) {
-    if (down)
-        internal::Process.keysDown.insert(virtualKey);
-    else
-        internal::Process.keysDown.erase(virtualKey);
+    if (down) internal::Process.keysDown.insert(virtualKey);
+    else internal::Process.keysDown.erase(virtualKey);
 }
 void SetRegisterClassExAvailable(bool available) { internal::Process.registerClassExAvailable = available; }
 void SetModuleNameCutUnterminated(bool unterminated) { internal::Process.moduleNameCutUnterminated = unterminated; }
@@ -78,8 +76,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
 
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     long long planned = 0;
-    if (PlannedFailure("GetModuleHandleA", &planned))
-        return reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(planned));
+    if (PlannedFailure("GetModuleHandleA", &planned)) return reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(planned));
     if (name == nullptr) return sim::internal::kThisModule;
     const std::string module = sim::internal::FoldKey(name);
     if (module == "USER32" || module == "USER32.DLL") return sim::internal::kUser32;
@@ -90,8 +87,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     long long planned = 0;
-    if (PlannedFailure("GetProcAddress", &planned))
-        return reinterpret_cast<FARPROC>(static_cast<ULONG_PTR>(planned));
+    if (PlannedFailure("GetProcAddress", &planned)) return reinterpret_cast<FARPROC>(static_cast<ULONG_PTR>(planned));
     // Export names match exactly, letter case included; a small value is an ordinal.
     if (module == sim::internal::kUser32 && reinterpret_cast<ULONG_PTR>(name) > 0xFFFF &&
         strcmp(name, "RegisterClassExA") == 0 && Process.registerClassExAvailable)

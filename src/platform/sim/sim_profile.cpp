@@ -20,12 +20,12 @@ struct ProfileKey {
     std::string_view name;
     bool hasValue;  // false for a line without '='
     std::string_view value;
-    int line;       // where it stands in the file, for tools that point at it
+    int line;  // where it stands in the file, for tools that point at it
 };
 struct ProfileSection {
     std::string_view name;  // "" for the keys before the first section: the section "" finds them
     std::vector<ProfileKey> keys;
-    int line;               // of the header; 0 for the keys before the first section
+    int line;  // of the header; 0 for the keys before the first section
 };
 
 enum class ProfileOpen { Failed, Missing, Read };
@@ -113,10 +113,8 @@ std::vector<ProfileSection> Parse(std::string_view text) {
         const std::string_view name = equals == std::string::npos ? line : TrimView(line.substr(0, equals));
         // Wine keeps a nameless entry ("=v") only when the one before it has a name.
         if (name.empty() && !keys.empty() && keys.back().name.empty()) continue;
-        if (equals == std::string::npos)
-            keys.push_back(ProfileKey{name, false, std::string_view(), lineNumber});
-        else
-            keys.push_back(ProfileKey{name, true, TrimView(line.substr(equals + 1)), lineNumber});
+        if (equals == std::string::npos) keys.push_back(ProfileKey{name, false, std::string_view(), lineNumber});
+        else keys.push_back(ProfileKey{name, true, TrimView(line.substr(equals + 1)), lineNumber});
     }
     return sections;
 }

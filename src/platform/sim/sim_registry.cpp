@@ -20,7 +20,7 @@ struct RegistryValue {
 struct RegistryKey {
     std::string name;
     std::map<std::string, std::unique_ptr<RegistryKey>> subkeys;  // by folded name
-    std::map<std::string, RegistryValue> values;                   // by folded name; "" is the default value
+    std::map<std::string, RegistryValue> values;                  // by folded name; "" is the default value
 };
 
 struct RegistryState {
@@ -122,13 +122,11 @@ bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string
     return true;
 }
 
-
 }  // namespace internal
 
 void AddRegistryKey(HKEY root, const char* keyPath) { internal::MakeKey(root, keyPath); }
 
-void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data,
-                      DWORD size) {
+void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data, DWORD size) {
     internal::RegistryKey* key = internal::MakeKey(root, keyPath);
     if (key == nullptr) return;
     const std::string name = valueName ? valueName : "";

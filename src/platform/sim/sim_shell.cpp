@@ -31,9 +31,9 @@ void ResetShell() { Shell = ShellState(); }
 
 namespace {
 
-constexpr UINT kShellSuccess = 33;     // what Wine returns for a successful start
-constexpr UINT kNoAssociation = 31;    // SE_ERR_NOASSOC
-constexpr UINT kOutOfMemory = 8;       // SE_ERR_OOM, Wine's answer to a null result buffer
+constexpr UINT kShellSuccess = 33;       // what Wine returns for a successful start
+constexpr UINT kNoAssociation = 31;      // SE_ERR_NOASSOC
+constexpr UINT kOutOfMemory = 8;         // SE_ERR_OOM, Wine's answer to a null result buffer
 constexpr size_t kResultCapacity = 260;  // FindExecutableA's result buffer is MAX_PATH bytes
 
 HINSTANCE ShellResult(long long value) {
@@ -148,12 +148,12 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
     long long planned = 0;
     const bool failing = PlannedFailure("ShellExecuteA", &planned);
     sim::ShellStart start{owner == nullptr,
-                     verb ? verb : "<null>",
-                     file ? file : "",
-                     parameters ? parameters : "",
-                     directory ? directory : "<null>",
-                     show,
-                     0};
+                          verb ? verb : "<null>",
+                          file ? file : "",
+                          parameters ? parameters : "",
+                          directory ? directory : "<null>",
+                          show,
+                          0};
     AddTrace("ShellExecuteA " + start.file);
     UINT outcome;
     if (failing) {
@@ -162,10 +162,8 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
         outcome = Shell.scriptedResult;
     } else {
         const FileLookup found = file ? Resolve(file, directory) : FileLookup();
-        if (found.kind == NodeKind::File || found.kind == NodeKind::Folder)
-            outcome = kShellSuccess;
-        else
-            outcome = found.kind == NodeKind::MissingFolder ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+        if (found.kind == NodeKind::File || found.kind == NodeKind::Folder) outcome = kShellSuccess;
+        else outcome = found.kind == NodeKind::MissingFolder ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
     }
     start.result = outcome;
     Shell.starts.push_back(start);

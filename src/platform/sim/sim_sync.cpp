@@ -39,8 +39,8 @@ struct MutexObject {
 };
 
 struct SyncState {
-    std::vector<MutexObject> objects;      // an object's index is its identity; never reused
-    std::map<ULONG_PTR, size_t> handles;   // this process's handles
+    std::vector<MutexObject> objects;     // an object's index is its identity; never reused
+    std::map<ULONG_PTR, size_t> handles;  // this process's handles
     ULONG_PTR nextHandle = 0x1000;
 };
 
@@ -139,8 +139,8 @@ void OtherProcessReleasesMutex(const char* name, bool abandoned) {
 MutexInfo Mutex(const char* name) {
     const internal::MutexObject* object = internal::FindNamed(name);
     if (object == nullptr) return MutexInfo{false, false, false, 0};
-    return MutexInfo{true, object->owner == internal::Owner::ThisThread,
-                     object->owner == internal::Owner::OtherProcess, object->handlesHere};
+    return MutexInfo{true, object->owner == internal::Owner::ThisThread, object->owner == internal::Owner::OtherProcess,
+                     object->handlesHere};
 }
 
 int OpenHandleCount() { return static_cast<int>(internal::Sync.handles.size()); }
@@ -161,7 +161,8 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, 
     }
     // Opening an existing mutex leaves its ownership alone, whatever initialOwner says.
     if (sim::internal::MutexObject* existing = sim::internal::FindNamed(key)) {
-        const HANDLE handle = sim::internal::NewHandle(static_cast<size_t>(existing - sim::internal::Sync.objects.data()));
+        const HANDLE handle =
+            sim::internal::NewHandle(static_cast<size_t>(existing - sim::internal::Sync.objects.data()));
         SetLastError(ERROR_ALREADY_EXISTS);
         return handle;
     }

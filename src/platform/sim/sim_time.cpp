@@ -8,10 +8,8 @@ namespace crt {
 time_t time(time_t* result) {
     long long planned = 0;
     time_t now;
-    if (sim::internal::PlannedFailure("time", &planned))
-        now = static_cast<time_t>(planned);
-    else
-        now = sim::internal::Clock.localBase + static_cast<time_t>(sim::internal::Clock.now / 1000);
+    if (sim::internal::PlannedFailure("time", &planned)) now = static_cast<time_t>(planned);
+    else now = sim::internal::Clock.localBase + static_cast<time_t>(sim::internal::Clock.now / 1000);
     if (result != nullptr) *result = now;
     return now;
 }

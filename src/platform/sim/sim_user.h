@@ -69,7 +69,7 @@ struct UserState {
     // Atom table shared by every process: a class name known anywhere has one atom.
     std::map<std::string, ATOM> atoms;  // key: upper-case name
     ATOM nextAtom = 0xC000;
-    std::vector<ClassRecord> classes;   // this process's
+    std::vector<ClassRecord> classes;            // this process's
     std::map<ULONG_PTR, std::string> resources;  // fake icon/cursor handle -> resource name
     ULONG_PTR nextResource = 0x20000;
 
@@ -81,7 +81,7 @@ struct UserState {
     bool quitPending = false;
     int quitCode = 0;
     std::vector<TimerRecord> timers;
-    UINT_PTR nextThreadTimer = 0x7FFF;  // ids for SetTimer(NULL, ...), counted down
+    UINT_PTR nextThreadTimer = 0x7FFF;   // ids for SetTimer(NULL, ...), counted down
     std::vector<ScheduledEvent> events;  // in time order, ties in insertion order
     std::vector<PendingWindow> pendingWindows;
     int timerTicks = 0;

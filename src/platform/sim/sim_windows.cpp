@@ -68,9 +68,9 @@ std::string ResourceOf(const void* handle) {
     return it == resources.end() ? "<unknown handle>" : it->second;
 }
 
-ATOM Register(UINT cbSize, bool extended, UINT style, WNDPROC procedure, int classExtra,
-              int windowExtra, HINSTANCE instance, HICON icon, HCURSOR cursor, HBRUSH background, LPCSTR menu,
-              LPCSTR className, HICON smallIcon) {
+ATOM Register(UINT cbSize, bool extended, UINT style, WNDPROC procedure, int classExtra, int windowExtra,
+              HINSTANCE instance, HICON icon, HCURSOR cursor, HBRUSH background, LPCSTR menu, LPCSTR className,
+              HICON smallIcon) {
     if (className == nullptr || IsIntResource(className) || className[0] == '\0' ||
         std::string(className).size() > kMaxClassName) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -102,7 +102,6 @@ ATOM Register(UINT cbSize, bool extended, UINT style, WNDPROC procedure, int cla
     user.classes.push_back(record);
     return record.atom;
 }
-
 
 WindowRecord* Record(HWND window) {
     const ULONG_PTR value = reinterpret_cast<ULONG_PTR>(window);
@@ -142,12 +141,9 @@ ULONG_PTR FakeResource(LPCSTR name) {
 }
 
 void AppendShownOrNull(std::string& line, LPCSTR text) {
-    if (text == nullptr)
-        line += "<null>";
-    else if (IsIntResource(text))
-        line += ResourceName(text);
-    else
-        line += text;
+    if (text == nullptr) line += "<null>";
+    else if (IsIntResource(text)) line += ResourceName(text);
+    else line += text;
 }
 
 std::string ShownOrNull(LPCSTR text) {
@@ -408,20 +404,20 @@ LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM l
     long long planned = 0;
     if (sim::internal::PlannedFailure("DefWindowProcA", &planned)) return static_cast<LRESULT>(planned);
     switch (message) {
-    case WM_CLOSE:
-        DestroyWindow(window);
-        return 0;
-    case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) sim::user::Send(window, WM_CLOSE, 0, 0);
-        return 0;
-    case WM_PAINT: {
-        // Validates, so a procedure that leaves painting to the default gets no endless WM_PAINT.
-        PAINTSTRUCT paint;
-        if (BeginPaint(window, &paint) != nullptr) EndPaint(window, &paint);
-        return 0;
-    }
-    default:
-        return 0;
+        case WM_CLOSE:
+            DestroyWindow(window);
+            return 0;
+        case WM_SYSCOMMAND:
+            if ((wParam & 0xFFF0) == SC_CLOSE) sim::user::Send(window, WM_CLOSE, 0, 0);
+            return 0;
+        case WM_PAINT: {
+            // Validates, so a procedure that leaves painting to the default gets no endless WM_PAINT.
+            PAINTSTRUCT paint;
+            if (BeginPaint(window, &paint) != nullptr) EndPaint(window, &paint);
+            return 0;
+        }
+        default:
+            return 0;
     }
 }
 
@@ -436,30 +432,30 @@ BOOL WINAPI ShowWindow(HWND window, int show) {
     const bool wasVisible = record->visible;
     const bool wasIconic = record->iconic;
     switch (show) {
-    case SW_HIDE:
-        record->visible = false;
-        break;
-    case SW_SHOWNORMAL:
-    case SW_SHOWDEFAULT:  // the process was started without a show command: normal
-    case SW_SHOWMAXIMIZED:
-    case SW_SHOWNOACTIVATE:
-    case SW_RESTORE:
-        record->visible = true;
-        record->iconic = false;
-        break;
-    case SW_SHOW:
-    case SW_SHOWNA:
-        record->visible = true;
-        break;
-    case SW_SHOWMINIMIZED:
-    case SW_MINIMIZE:
-    case SW_SHOWMINNOACTIVE:
-        record->visible = true;
-        record->iconic = true;
-        break;
-    default:
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
+        case SW_HIDE:
+            record->visible = false;
+            break;
+        case SW_SHOWNORMAL:
+        case SW_SHOWDEFAULT:  // the process was started without a show command: normal
+        case SW_SHOWMAXIMIZED:
+        case SW_SHOWNOACTIVATE:
+        case SW_RESTORE:
+            record->visible = true;
+            record->iconic = false;
+            break;
+        case SW_SHOW:
+        case SW_SHOWNA:
+            record->visible = true;
+            break;
+        case SW_SHOWMINIMIZED:
+        case SW_MINIMIZE:
+        case SW_SHOWMINNOACTIVE:
+            record->visible = true;
+            record->iconic = true;
+            break;
+        default:
+            SetLastError(ERROR_INVALID_PARAMETER);
+            return FALSE;
     }
     record->lastShowCommand = show;
     if (record->visible && (!wasVisible || wasIconic != record->iconic)) record->needsPaint = true;
