@@ -10,23 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "disc_text.h"
 #include "disc_tool.h"
 #include "kit_discs.h"
 
 namespace {
 
 const std::string kGoldenFolder = std::string(TAVIO_SOURCE_DIR) + "/tests/kit/golden";
-
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    if (FILE* file = fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-        fclose(file);
-    }
-    return bytes;
-}
 
 // Words split at blanks; a word in double quotes keeps its blanks.
 std::vector<std::string> Words(const std::string& line) {

@@ -7,23 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "disc_text.h"
 #include "disc_tool.h"
 #include "kit_discs.h"
 
 namespace {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    if (FILE* file = fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-        fclose(file);
-    }
-    return bytes;
-}
 
 TEST(ImageTest, PressesOnlyCheckedDiscsAndTellsWhatJolietHides) {
     if (system("xorriso -version >/dev/null 2>&1") != 0) GTEST_SKIP() << "xorriso is not installed (scripts/deps installs it)";

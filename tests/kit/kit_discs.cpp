@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "disc_text.h"
+
 namespace {
 
 const struct {
@@ -23,25 +25,11 @@ const struct {
     {"no-window-class", "tests/kit/discs/no-window-class.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
 };
 
-std::string ReadSource(const std::string& path) {
-    std::string bytes;
-    if (FILE* file = fopen((std::string(TAVIO_SOURCE_DIR) + "/" + path).c_str(), "rb")) {
-        char chunk[4096];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-        fclose(file);
-    }
-    return bytes;
-}
-
 // Writes bytes to root/path, making its folders.
 bool Put(const std::string& root, const std::string& path, const std::string& bytes) {
     for (size_t slash = path.find('/'); slash != std::string::npos; slash = path.find('/', slash + 1))
         mkdir((root + "/" + path.substr(0, slash)).c_str(), 0700);
-    FILE* file = fopen((root + "/" + path).c_str(), "wb");
-    if (file == nullptr) return false;
-    fwrite(bytes.data(), 1, bytes.size(), file);
-    return fclose(file) == 0;
+    return WriteFile(root + "/" + path, bytes);
 }
 
 std::string Root;
@@ -61,7 +49,7 @@ const std::string& TestDiscs() {
     for (const auto& disc : kDiscs) {
         // A settings file on a disc has Windows line ends.
         std::string settings;
-        for (char c : ReadSource(disc.settings)) {
+        for (char c : ReadFile(std::string(TAVIO_SOURCE_DIR) + "/" + disc.settings)) {
             if (c == '\n' && (settings.empty() || settings.back() != '\r')) settings += '\r';
             settings += c;
         }

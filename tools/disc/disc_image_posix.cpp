@@ -44,24 +44,6 @@ std::string FindInFolder(const std::string& folder, const std::string& name) {
     return found;
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes) {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (file == nullptr) return false;
-    const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return fclose(file) == 0 && written;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::string bytes;
-    if (FILE* file = fopen(path.c_str(), "rb")) {
-        char chunk[4096];
-        size_t got;
-        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
-        fclose(file);
-    }
-    return bytes;
-}
-
 // Runs xorriso with args, its standard output to outputFile and its messages to logFile;
 // true when it ran and succeeded.
 bool RunXorriso(const std::vector<std::string>& args, const std::string& outputFile, const std::string& logFile,

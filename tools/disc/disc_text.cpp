@@ -6,6 +6,24 @@
 #include <algorithm>
 #include <vector>
 
+std::string ReadFile(const std::string& path) {
+    std::string bytes;
+    if (FILE* file = fopen(path.c_str(), "rb")) {
+        char chunk[4096];
+        size_t got;
+        while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) bytes.append(chunk, got);
+        fclose(file);
+    }
+    return bytes;
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes) {
+    FILE* file = fopen(path.c_str(), "wb");
+    if (file == nullptr) return false;
+    const bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return fclose(file) == 0 && written;
+}
+
 std::string OneLine(const std::string& text) {
     if (text.empty()) return "(empty)";
     size_t first = 0, last = text.size();

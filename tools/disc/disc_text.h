@@ -1,4 +1,5 @@
-// Text helpers of the disc author's kit: one-line display, JSON strings, near names, shown paths.
+// Text helpers of the disc author's kit: one-line display, JSON strings, near names, shown
+// paths, and whole files of the machine the kit runs on.
 #ifndef TAVIO_TOOLS_DISC_DISC_TEXT_H
 #define TAVIO_TOOLS_DISC_DISC_TEXT_H
 
@@ -19,5 +20,10 @@ int EditDistance(const std::string& a, const std::string& b);
 // A file of the disc (a path relative to D:\, with backslashes) as the user names it: the
 // disc folder as given, joined with '/' (or '\' when the folder is written with those).
 std::string ShownPath(const std::string& discFolder, const std::string& onDisc);
+
+// A whole file of the machine the kit runs on; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
+// Writes bytes as the whole file; false when it could not be written completely.
+bool WriteFile(const std::string& path, const std::string& bytes);
 
 #endif
