@@ -5,6 +5,8 @@ LauncherSettings Settings;
 
 const char IgnoreMarker[] = "(ignore)";
 
+bool IsIgnoreMarker(const char* text) { return text != nullptr && lstrcmpiA(text, IgnoreMarker) == 0; }
+
 #define NUMBER_SETTING(key, value) \
     { #key, NumberSetting, &LauncherSettings::key, nullptr, value, nullptr }
 #define TEXT_SETTING(key, value) \

@@ -93,5 +93,7 @@ void LoadDefaultSettings();
 
 // The marker that gives a window class or title setting no value (compared ignoring case).
 extern const char IgnoreMarker[];  // "(ignore)"
+// Whether a setting's text is the marker, in any letter case; null is not.
+bool IsIgnoreMarker(const char* text);
 
 #endif

@@ -10,8 +10,6 @@ namespace {
 
 typedef ATOM(WINAPI* RegisterClassExFunction)(const WNDCLASSEXA*);
 
-bool IsIgnoreMarker(const char* text) { return text != nullptr && lstrcmpiA(text, IgnoreMarker) == 0; }
-
 // The close command goes through the queue so that messages already posted (a deferral
 // notice, say) are handled first. Should the post fail, the window is destroyed here so
 // that the loop still gets its quit request.

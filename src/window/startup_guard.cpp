@@ -31,7 +31,7 @@ void NameGuard() {
 
 void HoldStartupGuard() {
     // "(ignore)" switches deferral off: no launcher looks for another, so none may wait.
-    if (lstrcmpiA(Settings.LauncherWindowClass.CStr(), IgnoreMarker) == 0) return;
+    if (IsIgnoreMarker(Settings.LauncherWindowClass.CStr())) return;
     NameGuard();
     StartupGuard.Mutex = CreateMutexA(nullptr, FALSE, StartupGuard.Name);
     if (StartupGuard.Mutex == nullptr) return;

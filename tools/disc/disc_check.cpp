@@ -97,7 +97,7 @@ bool SameNumber(const std::string& text, LONG value) {
 }
 
 bool LooksLikeIgnoreMarker(const std::string& value) {
-    if (lstrcmpiA(value.c_str(), IgnoreMarker) == 0) return false;
+    if (IsIgnoreMarker(value.c_str())) return false;
     std::string letters;
     for (char c : value)
         if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) letters += static_cast<char>(c | 0x20);
