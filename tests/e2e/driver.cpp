@@ -447,18 +447,24 @@ public:
     }
 
 private:
+    // Fixed: the same gaps on every run, so a failure can be replayed.
+    static constexpr unsigned kGapSeed = 12345;
+
+    // Sleeps the scenario's gap between two starts, drawn from MIN-MAX by seed.
+    void SleepGap(unsigned& seed) const {
+        seed = seed * 1103515245u + 12345u;
+        const int span = sc_.second.gapMaxMs - sc_.second.gapMinMs;
+        Sleep(static_cast<DWORD>(sc_.second.gapMinMs + (span > 0 ? static_cast<int>((seed >> 16) % (span + 1)) : 0)));
+    }
+
     // Launchers started at the same instant: whichever acts, its boxes are answered; the
     // exit codes are checked as a set.
     void GoTogether(Launch first) {
         secondDone_ = true;
         std::vector<Launch> group = {first};
-        unsigned seed = 12345;
+        unsigned seed = kGapSeed;
         for (int i = 0; i < sc_.second.count; ++i) {
-            if (i > 0) {
-                seed = seed * 1103515245u + 12345u;
-                const int span = sc_.second.gapMaxMs - sc_.second.gapMinMs;
-                Sleep(static_cast<DWORD>(sc_.second.gapMinMs + (span > 0 ? static_cast<int>((seed >> 16) % (span + 1)) : 0)));
-            }
+            if (i > 0) SleepGap(seed);
             group.push_back(StartLauncher(exe_));
             pids_.insert(group.back().pi.dwProcessId);
             Note("started together with it (pid " + std::to_string(group.back().pi.dwProcessId) + ")");
@@ -542,13 +548,9 @@ private:
     // each must end by itself with the expected code and show nothing.
     void StartSecond(const std::string& when) {
         secondDone_ = true;
-        unsigned seed = 12345;  // fixed: the same gaps on every run, so a failure can be replayed
+        unsigned seed = kGapSeed;
         for (int i = 0; i < sc_.second.count; ++i) {
-            if (i > 0) {
-                seed = seed * 1103515245u + 12345u;
-                const int span = sc_.second.gapMaxMs - sc_.second.gapMinMs;
-                Sleep(static_cast<DWORD>(sc_.second.gapMinMs + (span > 0 ? static_cast<int>((seed >> 16) % (span + 1)) : 0)));
-            }
+            if (i > 0) SleepGap(seed);
             StartOneMore(sc_.second.count > 1 ? when + ", start " + std::to_string(i + 1) : when);
         }
     }
