@@ -130,9 +130,51 @@ bool ReadNumberSetting(const char* key, LONG& field) {
     return true;
 }
 
+// Whether name, a key as the file holds it, is key (ASCII) in any letter case.
+static bool SameKey(const char* name, const char* key) {
+    for (;; ++name, ++key) {
+        char a = *name, b = *key;
+        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
+        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
+        if (a != b) return false;
+        if (a == '\0') return true;
+    }
+}
+
+// Lists the keys of the settings section in KeyList. False when the list may lack a key
+// that a lookup would find: an empty one (no section, no keys, or a first key without a
+// name, which Windows reports as no list at all), one that may have been cut, or one with
+// a name outside ASCII, whose letter case only the system's own comparison can fold.
+static bool ListSettingKeys() {
+    char* list = SettingsFile.KeyList;
+    const DWORD size = sizeof SettingsFile.KeyList;
+    const DWORD length =
+        GetPrivateProfileStringA(SettingsSection, nullptr, "", list, size, SettingsFile.SettingsFilePath.CStr());
+    if (length == 0 || length >= size - 2) return false;  // size - 2: cut to fit
+    list[length] = '\0';
+    list[length + 1] = '\0';
+    for (DWORD i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(list[i]) >= 0x80) return false;
+    return true;
+}
+
+static bool KeyListed(const char* key) {
+    for (const char* name = SettingsFile.KeyList; *name != '\0';) {
+        if (SameKey(name, key)) return true;
+        while (*name++ != '\0') {
+        }
+    }
+    return false;
+}
+
 bool ReadAllSettings() {
+    if (!LocateSettingsFile()) return false;
+    // A key the section does not hold keeps its default: one call lists the keys that are
+    // there, and only those are looked up, where each lookup reads the file anew.
+    const bool listed = ListSettingKeys();
     for (int i = 0; i < SettingCount; ++i) {
         const SettingEntry& entry = SettingCatalogue[i];
+        if (listed && !KeyListed(entry.Key)) continue;
         const bool read = entry.Kind == NumberSetting ? ReadNumberSetting(entry.Key, Settings.*entry.Number)
                                                       : ReadTextSetting(entry.Key, Settings.*entry.Text);
         if (!read) return false;

@@ -20,6 +20,9 @@ struct SettingsFileState {
     WorkText WorkBuffer;
     WorkText ResultBuffer;   // ReadErrorText's one shared result
     WorkText MessageBuffer;  // alerts and error reports are composed here
+    // The names of the keys the settings section holds, each ended by a zero, the list by
+    // one more: ReadAllSettings looks up only these.
+    char KeyList[4096];
 };
 extern SettingsFileState SettingsFile;
 

@@ -265,6 +265,36 @@ TEST_F(SettingsTest, NumbersReadLikeAtoiButSaturate) {
     EXPECT_EQ(Settings.InstallShowAlert, 1);
 }
 
+TEST_F(SettingsTest, OnlyTheKeysTheSectionListsAreLookedUpUnlessTheListMayLackOne) {
+    // Names enough to overflow the list's 4096 bytes, with the setting after them.
+    std::string manyKeys;
+    for (int i = 0; i < 400; ++i) manyKeys += "Unrelated" + std::to_string(i) + "=1\n";
+    struct Case {
+        const char* name;
+        std::string body;  // after the section line
+        int reads;         // GetPrivateProfileStringA calls: the list, then the lookups
+    };
+    const Case cases[] = {
+        {"two keys, one line without '='", "runneeded=2\nInstallNeeded\nWindowTimeOut=7\n", 1 + 2},
+        {"keys in another section only", "Other=1\n[Tavio32 Errors]\nInstallNeeded=5\n", 1 + 0},
+        {"a first key without a name hides the list", "=x\nRunNeeded=2\nWindowTimeOut=7\n", 1 + 55},
+        {"a name outside ASCII", "Caf\xE9=1\nRunNeeded=2\nWindowTimeOut=7\n", 1 + 55},
+        {"a list cut to fit", manyKeys + "RunNeeded=2\nWindowTimeOut=7\n", 1 + 55},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        Disc("[Tavio32 Settings]\n" + c.body + "[Tavio32 Settings]\nRunShowAlert=3\n");
+        ASSERT_TRUE(ReadAllSettings());
+        EXPECT_EQ(sim::CallCount("GetPrivateProfileStringA"), c.reads);
+        const bool here = c.reads != 1;
+        EXPECT_EQ(Settings.RunNeeded, here ? 2 : 1);
+        EXPECT_EQ(Settings.WindowTimeOut, here ? 7 : 90);
+        EXPECT_EQ(Settings.InstallNeeded, 1);  // the line without '=' is no value
+        EXPECT_EQ(Settings.RunShowAlert, 1);   // a second section of the name is never read
+    }
+}
+
 TEST_F(SettingsTest, MessagesComeFromTheErrorsSectionOrTheirBuiltInText) {
     Disc("[Tavio32 Errors]\nErrorFileNotFound=Gone.\nErrorRoot=\nLauncherTitle=My Disc\n"
          "[Tavio32 Settings]\nErrorMem=not here\n");
