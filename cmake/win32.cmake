@@ -37,7 +37,7 @@ endif()
 target_link_options(autoplay PRIVATE ${TAVIO_PRODUCT_FLAGS} -nostartfiles -nostdlib -Wl,-e,${TAVIO_ENTRY} -Wl,--gc-sections -s
     -Wl,--enable-stdcall-fixup -Wl,--no-seh -Wl,--disable-dynamicbase -Wl,--disable-reloc-section -Wl,--file-alignment,512 -Wl,--section-alignment,4096
     -Wl,-Map,${CMAKE_BINARY_DIR}/AUTOPLAY.map)
-target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi32 shell32 msvcrt gcc)
+target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi32 msvcrt gcc)
 
 if(EXISTS ${CMAKE_SOURCE_DIR}/tests/e2e/CMakeLists.txt)
   add_subdirectory(tests/e2e)

@@ -1,11 +1,12 @@
 // The probe's set-up under Wine: real files, registry keys, variables and windows, each undone after its case.
-#include <shlwapi.h>
 #include <stdio.h>
 #include <string.h>
 
 #include <vector>
 
+// First: the launcher's lean view of windows.h, before shlwapi.h would pull in all of it.
 #include "fid_setup.h"
+#include <shlwapi.h>
 
 namespace fid {
 namespace {

@@ -2,8 +2,20 @@
 #ifndef TAVIO_PLATFORM_WIN32_PLATFORM_WINDOWS_H
 #define TAVIO_PLATFORM_WIN32_PLATFORM_WINDOWS_H
 
+// Lean: without <shellapi.h> among the rest, which would declare the shell calls imported.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <windows.h>
-#include <shellapi.h>
+
+// The two shell calls, declared here rather than by <shellapi.h>: the product does not
+// import them but loads shell32 on their first use (shell_calls.cpp). Most runs start
+// nothing, and loading shell32 with the DLLs it needs costs more than all else a run does
+// before its window exists. Other programs built on the logic take them from shell32.
+extern "C" {
+HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show);
+HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result);
+}
 
 // The C runtime's time functions, imported from msvcrt.dll by their original names.
 // The headers of the cross compiler map time() and localtime() to _time64 and
