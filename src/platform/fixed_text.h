@@ -4,6 +4,11 @@
 
 #include <stddef.h>
 
+// The work behind every size of FixedText, in one copy for the whole program: text holds
+// at most capacity characters before its terminator.
+size_t FixedTextLength(const char* text, size_t capacity);
+bool FixedTextAppend(char* text, size_t capacity, bool& cut, const char* source, size_t count);
+
 // Holds at most Size - 1 characters plus the terminator. Every write is bounded and
 // always leaves the text terminated; a write that did not fit whole is cut and marks
 // the text as Cut, so that callers decide between cutting (display text) and refusing
@@ -21,11 +26,7 @@ struct FixedText {
     char* Data() { return Text; }
     static constexpr size_t BufferSize() { return Size; }
 
-    size_t Length() const {
-        size_t n = 0;
-        while (n < Capacity && Text[n] != '\0') ++n;
-        return n;
-    }
+    size_t Length() const { return FixedTextLength(Text, Capacity); }
     bool Empty() const { return Text[0] == '\0'; }
     bool Fits() const { return !Cut; }
 
@@ -47,22 +48,7 @@ struct FixedText {
 
     bool Append(const char* source) { return AppendPart(source, static_cast<size_t>(-1)); }
 
-    bool AppendPart(const char* source, size_t count) {
-        size_t n = Length();
-        size_t i = 0;
-        if (source != nullptr) {
-            while (i < count && source[i] != '\0') {
-                if (n == Capacity) {
-                    Text[n] = '\0';
-                    Cut = true;
-                    return false;
-                }
-                Text[n++] = source[i++];
-            }
-        }
-        Text[n] = '\0';
-        return !Cut;
-    }
+    bool AppendPart(const char* source, size_t count) { return FixedTextAppend(Text, Capacity, Cut, source, count); }
 
     bool AppendChar(char c) {
         const char pair[2] = {c, '\0'};

@@ -130,14 +130,13 @@ bool ReadNumberSetting(const char* key, LONG& field) {
     return true;
 }
 
-// Whether name, a key as the file holds it, is key (ASCII) in any letter case.
-static bool SameKey(const char* name, const char* key) {
+// Whether name, a key as the file holds it, may be key (letters and digits) in any letter
+// case. Folding by the 0x20 bit matches each letter in both cases exactly; it also lets a
+// few other bytes pass for a digit or the end, which costs only a lookup of its own.
+static bool MayBeKey(const char* name, const char* key) {
     for (;; ++name, ++key) {
-        char a = *name, b = *key;
-        if (a >= 'a' && a <= 'z') a = static_cast<char>(a - 'a' + 'A');
-        if (b >= 'a' && b <= 'z') b = static_cast<char>(b - 'a' + 'A');
-        if (a != b) return false;
-        if (a == '\0') return true;
+        if ((*name | 0x20) != (*key | 0x20)) return false;
+        if (*key == '\0') return true;
     }
 }
 
@@ -160,7 +159,7 @@ static bool ListSettingKeys() {
 
 static bool KeyListed(const char* key) {
     for (const char* name = SettingsFile.KeyList; *name != '\0';) {
-        if (SameKey(name, key)) return true;
+        if (MayBeKey(name, key)) return true;
         while (*name++ != '\0') {
         }
     }
@@ -190,16 +189,17 @@ const char* ReadErrorText(const char* key, const char* builtInText) {
 }
 
 LONG ParseNumber(const char* text) {
-    const long long limit = 2147483647LL;
     while (*text == ' ' || (*text >= '\t' && *text <= '\r')) ++text;
     bool negative = false;
     if (*text == '+' || *text == '-') negative = *text++ == '-';
-    long long value = 0;
-    // Saturate instead of wrapping, so that a huge time-out never reads as a small one.
-    for (; *text >= '0' && *text <= '9'; ++text)
-        if (value <= limit) value = value * 10 + (*text - '0');
-    if (negative) value = -value;
-    if (value > limit) value = limit;
-    if (value < -limit - 1) value = -limit - 1;
-    return static_cast<LONG>(value);
+    // Saturate instead of wrapping, so that a huge time-out never reads as a small one: the
+    // magnitude stops at 2^31, beyond both ends of the range, and never overflows 32 bits.
+    const DWORD stop = 0x80000000u;
+    DWORD magnitude = 0;
+    for (; *text >= '0' && *text <= '9'; ++text) {
+        magnitude = magnitude < stop / 10 + 1 ? magnitude * 10 + static_cast<DWORD>(*text - '0') : stop;
+        if (magnitude > stop) magnitude = stop;
+    }
+    if (negative) return static_cast<LONG>(0u - magnitude);
+    return magnitude >= stop ? 0x7FFFFFFF : static_cast<LONG>(magnitude);
 }

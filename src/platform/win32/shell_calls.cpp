@@ -9,12 +9,10 @@ const ULONG_PTR DllNotFound = 32;  // SE_ERR_DLLNOTFOUND
 
 HMODULE Shell32;
 
-template <typename Function>
-Function ShellFunction(const char* name) {
+void (*ShellFunction(const char* name))() {
     // Searched for as the import would be: a known DLL on NT, the usual search elsewhere.
     if (Shell32 == nullptr) Shell32 = LoadLibraryA("SHELL32.DLL");
-    FARPROC found = Shell32 != nullptr ? GetProcAddress(Shell32, name) : nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+    return Shell32 != nullptr ? reinterpret_cast<void (*)()>(GetProcAddress(Shell32, name)) : nullptr;
 }
 
 }  // namespace
@@ -22,14 +20,14 @@ Function ShellFunction(const char* name) {
 extern "C" HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
                                           INT show) {
     typedef HINSTANCE(WINAPI * Function)(HWND, LPCSTR, LPCSTR, LPCSTR, LPCSTR, INT);
-    const Function shellExecute = ShellFunction<Function>("ShellExecuteA");
+    const Function shellExecute = reinterpret_cast<Function>(ShellFunction("ShellExecuteA"));
     if (shellExecute == nullptr) return reinterpret_cast<HINSTANCE>(DllNotFound);
     return shellExecute(owner, verb, file, parameters, directory, show);
 }
 
 extern "C" HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result) {
     typedef HINSTANCE(WINAPI * Function)(LPCSTR, LPCSTR, LPSTR);
-    const Function findExecutable = ShellFunction<Function>("FindExecutableA");
+    const Function findExecutable = reinterpret_cast<Function>(ShellFunction("FindExecutableA"));
     if (findExecutable == nullptr) return reinterpret_cast<HINSTANCE>(DllNotFound);
     return findExecutable(file, directory, result);
 }
