@@ -140,27 +140,30 @@ static bool MayBeKey(const char* name, const char* key) {
     }
 }
 
-// Lists the keys of the settings section in KeyList. False when the list may lack a key
-// that a lookup would find: an empty one (no section, no keys, or a first key without a
-// name, which Windows reports as no list at all), one that may have been cut, or one with
-// a name outside ASCII, whose letter case only the system's own comparison can fold.
-static bool ListSettingKeys() {
+// Lists the keys of the settings section in KeyList and gives the list's length, or 0 when
+// the list may lack a key that a lookup would find: an empty one (no section, no keys, or a
+// first key without a name, which Windows reports as no list at all), one that may have been
+// cut, or one with a name outside ASCII, whose letter case only the system's own comparison
+// can fold.
+static DWORD ListSettingKeys() {
     char* list = SettingsFile.KeyList;
     const DWORD size = sizeof SettingsFile.KeyList;
     const DWORD length =
         GetPrivateProfileStringA(SettingsSection, nullptr, "", list, size, SettingsFile.SettingsFilePath.CStr());
-    if (length == 0 || length >= size - 2) return false;  // size - 2: cut to fit
+    if (length == 0 || length >= size - 2) return 0;  // size - 2: cut to fit
     list[length] = '\0';
-    list[length + 1] = '\0';
     for (DWORD i = 0; i < length; ++i)
-        if (static_cast<unsigned char>(list[i]) >= 0x80) return false;
-    return true;
+        if (static_cast<unsigned char>(list[i]) >= 0x80) return 0;
+    return length;
 }
 
-static bool KeyListed(const char* key) {
-    for (const char* name = SettingsFile.KeyList; *name != '\0';) {
-        if (MayBeKey(name, key)) return true;
-        while (*name++ != '\0') {
+// Whether the list of this length names key. A key without a name ("=value" amid the
+// others) is an empty name in it, not its end: the names run to the length given.
+static bool KeyListed(const char* key, DWORD length) {
+    const char* list = SettingsFile.KeyList;
+    for (DWORD i = 0; i < length;) {
+        if (MayBeKey(list + i, key)) return true;
+        while (list[i++] != '\0') {
         }
     }
     return false;
@@ -170,10 +173,10 @@ bool ReadAllSettings() {
     if (!LocateSettingsFile()) return false;
     // A key the section does not hold keeps its default: one call lists the keys that are
     // there, and only those are looked up, where each lookup reads the file anew.
-    const bool listed = ListSettingKeys();
+    const DWORD listed = ListSettingKeys();
     for (int i = 0; i < SettingCount; ++i) {
         const SettingEntry& entry = SettingCatalogue[i];
-        if (listed && !KeyListed(entry.Key)) continue;
+        if (listed != 0 && !KeyListed(entry.Key, listed)) continue;
         const bool read = entry.Kind == NumberSetting ? ReadNumberSetting(entry.Key, Settings.*entry.Number)
                                                       : ReadTextSetting(entry.Key, Settings.*entry.Text);
         if (!read) return false;

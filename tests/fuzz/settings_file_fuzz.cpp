@@ -51,6 +51,19 @@ std::string ReadFile(uint8_t flags, const std::string& bytes) {
     std::string everything;
     for (int i = 0; i < SettingCount; ++i) {
         const SettingEntry& entry = SettingCatalogue[i];
+        // Only the keys the section lists are looked up: each setting must still be what its
+        // own lookup gives.
+        static char value[4096];
+        GetPrivateProfileStringA(SettingsSection, entry.Key, AbsenceMarker, value, sizeof value, path);
+        const bool present = lstrcmpiA(value, AbsenceMarker) != 0;
+        if (entry.Kind == NumberSetting) {
+            FUZZ_CHECK(Settings.*entry.Number == (present ? ParseNumber(value) : entry.DefaultNumber),
+                       std::string(entry.Key) + " is not what its lookup gives");
+        } else {
+            FUZZ_CHECK(std::string(present ? value : entry.DefaultText).substr(0, 359) == (Settings.*entry.Text).CStr(),
+                       std::string(entry.Key) + " is \"" + (Settings.*entry.Text).CStr() + "\", its lookup gives \"" +
+                           (present ? value : entry.DefaultText) + "\"");
+        }
         if (entry.Kind == NumberSetting) {
             everything += std::to_string(Settings.*entry.Number);
         } else {
