@@ -171,11 +171,13 @@ ProfileFile MakeProfile(Random& r) {
             const std::string key = r.Pick(keyNames);
             line = key + Blanks(r) + "=" + Blanks(r);  // an empty value
             file.keys.push_back(WrittenKey{current, key, ""});
-        } else {
+        } else if (kind < 97) {
             const std::string key = r.Pick(keyNames);
             const std::string value = ProfileValue(r, bom);
             line = key + "=" + value + " \x1A";  // DOS end of file mark, trimmed like a blank
             file.keys.push_back(WrittenKey{current, key, value});
+        } else {
+            line = Blanks(r) + "=" + ProfileValue(r, bom);  // a key without a name
         }
         file.bytes += line;
         if (i + 1 < lines || r.Percent(80)) file.bytes += eol();
