@@ -95,13 +95,15 @@ struct CoreState {
     // Transparent comparison: a call is counted without making a string of its name.
     std::map<std::string, int, std::less<>> counts;
     // Each caller names its function by a string literal: its address finds the count
-    // without comparing names, in a small table indexed by the address. Entries stay
-    // valid because counts never drops a name.
+    // without comparing names, in a table keyed by the address (open addressing, so two
+    // literals never take turns in one slot and fall back to the names each time).
+    // Entries stay valid because counts never drops a name.
     struct LiteralCount {
         const char* literal = nullptr;
         int* count = nullptr;
     };
-    LiteralCount countOfLiteral[256];
+    static constexpr size_t kLiteralSlots = 512;
+    LiteralCount countOfLiteral[kLiteralSlots];
     std::multimap<std::string, PlannedCall, std::less<>> plans;
     std::vector<std::string> trace;
     std::vector<std::string> failures;
@@ -114,17 +116,40 @@ CoreState Core;
 
 ClockState Clock;
 
+namespace {
+
+int* CountByName(const char* function) {
+    auto& counts = Core.counts;
+    auto counted = counts.find(std::string_view(function));
+    if (counted == counts.end()) counted = counts.emplace(function, 0).first;
+    return &counted->second;
+}
+
+// The count of the call named by this literal. Literals lie on coarse boundaries (the
+// address sanitizer pads every global), so the whole address is hashed, not its low bits.
+int* CountOfLiteral(const char* function) {
+    CoreState& core = Core;
+    const uint64_t address = reinterpret_cast<uintptr_t>(function);
+    static_assert(CoreState::kLiteralSlots == 1u << 9, "the hash keeps 9 bits");
+    const size_t first = static_cast<size_t>((address * 0x9E3779B97F4A7C15ull) >> (64 - 9));
+    for (size_t probe = 0; probe < CoreState::kLiteralSlots; ++probe) {
+        CoreState::LiteralCount& slot = core.countOfLiteral[(first + probe) % CoreState::kLiteralSlots];
+        if (slot.literal == function) return slot.count;
+        if (slot.literal == nullptr) {
+            if (!Failable(function)) AddFailure(std::string(function) + " can fail but is missing from kFailableCalls");
+            slot.literal = function;
+            slot.count = CountByName(function);
+            return slot.count;
+        }
+    }
+    return CountByName(function);  // every slot taken (never, with some 50 names): counted by name
+}
+
+}  // namespace
+
 bool PlannedFailure(const char* function, long long* value) {
     CoreState& core = Core;
-    CoreState::LiteralCount& slot = core.countOfLiteral[(reinterpret_cast<uintptr_t>(function) >> 2) & 255];
-    if (slot.literal != function) {
-        if (!Failable(function)) AddFailure(std::string(function) + " can fail but is missing from kFailableCalls");
-        auto counted = core.counts.find(std::string_view(function));
-        if (counted == core.counts.end()) counted = core.counts.emplace(function, 0).first;
-        slot.literal = function;
-        slot.count = &counted->second;
-    }
-    const int n = ++*slot.count;
+    const int n = ++*CountOfLiteral(function);
     if (core.plans.empty()) return false;
     auto range = core.plans.equal_range(std::string_view(function));
     for (auto it = range.first; it != range.second; ++it) {
