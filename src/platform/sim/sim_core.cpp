@@ -105,7 +105,8 @@ struct CoreState {
     static constexpr size_t kLiteralSlots = 512;
     LiteralCount countOfLiteral[kLiteralSlots];
     std::multimap<std::string, PlannedCall, std::less<>> plans;
-    std::vector<std::string> trace;
+    std::vector<std::string> trace;  // its first traceLines entries are this run's; the rest wait for reuse
+    size_t traceLines = 0;
     std::vector<std::string> failures;
     DWORD lastError = 0;
 };
@@ -164,7 +165,24 @@ bool PlannedFailure(const char* function, long long* value) {
     return false;
 }
 
-void AddTrace(const std::string& line) { Core.trace.push_back(line); }
+namespace {
+
+std::string& NextTraceLine() {
+    CoreState& core = Core;
+    if (core.traceLines == core.trace.size()) core.trace.emplace_back();
+    std::string& line = core.trace[core.traceLines++];
+    line.clear();
+    return line;
+}
+
+}  // namespace
+
+void AddTrace(const std::string& line) { NextTraceLine() = line; }
+
+void AddTrace(std::initializer_list<std::string_view> pieces) {
+    std::string& line = NextTraceLine();
+    for (const std::string_view piece : pieces) line += piece;
+}
 void AddFailure(const std::string& what) { Core.failures.push_back(what); }
 
 int CompareNoCase(const std::string& a, const std::string& b) {
@@ -191,7 +209,7 @@ void Reset() {
     // Zeroed, not cleared: the names stay, so counting allocates only for a name's first call.
     for (auto& count : core.counts) count.second = 0;
     core.plans.clear();
-    core.trace.clear();
+    core.traceLines = 0;
     core.failures.clear();
     core.lastError = 0;
     internal::Clock = internal::ClockState();
@@ -206,7 +224,11 @@ void Reset() {
 }
 
 const std::vector<std::string>& Failures() { return internal::Core.failures; }
-const std::vector<std::string>& Trace() { return internal::Core.trace; }
+const std::vector<std::string>& Trace() {
+    internal::CoreState& core = internal::Core;
+    core.trace.resize(core.traceLines);  // the spare lines of longer earlier runs go
+    return core.trace;
+}
 DWORD Now() { return internal::Clock.now; }
 void SetTimeCap(DWORD milliseconds) { internal::Clock.cap = milliseconds; }
 void SetClock(time_t secondsAtStart) { internal::Clock.localBase = secondsAtStart; }

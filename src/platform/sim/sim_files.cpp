@@ -121,7 +121,7 @@ Node* FindChild(Node* folder, std::string_view name) {
 
 // Every drive letter is there, empty until a test adds something to it: a start from
 // a disc always has its drive, and a missing file on it is "not found", not "no path".
-Node* FindDrive(const std::string& drive) {
+Node* FindDrive(std::string_view drive) {
     std::unique_ptr<Node>& root = FileSystem.drives[FoldedInBuffer(drive)];
     if (!root) {
         root.reset(new Node);
@@ -155,7 +155,7 @@ Node* MakeNode(const char* path, bool folder) {
         const bool wantFolder = !last || folder;
         Node* child = FindChild(node, parsed.components[i]);
         if (child == nullptr) {
-            std::unique_ptr<Node>& slot = node->children[FoldKey(std::string(parsed.components[i]))];
+            std::unique_ptr<Node>& slot = node->children[FoldedInBuffer(parsed.components[i])];
             slot.reset(new Node);
             slot->name = parsed.components[i];
             slot->folder = wantFolder;
@@ -249,13 +249,29 @@ bool LoadHostFolder(Node* folder, const std::string& host) {
 }  // namespace
 
 void ResetFileSystem() {
-    FileSystem = FileSystemState();
+    // The drives' roots stay, emptied: every drive exists anyway (made when first looked
+    // up), and each run would otherwise make the same two or three again.
+    for (auto& drive : FileSystem.drives) {
+        Node root;
+        root.name = drive.second->name;
+        root.folder = true;
+        *drive.second = std::move(root);
+    }
     ++FileSystemChanges;
 }
 
 bool LookUpPath(const std::string& path, FileLookup* result) {
     static ParsedPath parsed;  // kept between lookups (none is nested), as in MakeNode
-    if (!ParsePath(path, &parsed)) return false;
+    if (!ParsePath(path, &parsed)) {
+        // Nothing found: a lookup kept by its caller for the next call holds no stale result.
+        result->kind = NodeKind::Missing;
+        result->fullPath.clear();
+        result->longPath.clear();
+        result->trailingSeparator = false;
+        result->content = nullptr;
+        result->hostPath.clear();
+        return false;
+    }
     static const std::vector<Node*> none;
     Join(parsed.drive, parsed.components, none, &result->fullPath);
     result->trailingSeparator = parsed.trailingSeparator;
@@ -332,7 +348,7 @@ void RemoveFile(const char* path) {
 }
 
 bool FileExistsInSim(const char* path) {
-    internal::FileLookup found;
+    static internal::FileLookup found;  // kept between calls, as in OpenFile
     return path != nullptr && internal::LookUpPath(path, &found) && found.kind == internal::NodeKind::File &&
            !found.trailingSeparator;
 }
@@ -352,7 +368,7 @@ void SetShortName(const char* longPath, const char* alias) {
 }
 
 std::string LongPath(const char* path) {
-    internal::FileLookup found;
+    static internal::FileLookup found;  // kept between calls, as in OpenFile
     if (path == nullptr || !internal::LookUpPath(path, &found)) return path != nullptr ? path : "";
     return found.longPath;
 }
@@ -383,22 +399,29 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
         return fail(ERROR_INVALID_PARAMETER);
     }
     if (path == nullptr || path[0] == '\0') return fail(ERROR_FILE_NOT_FOUND);
-    const std::string text = path;
-    sim::internal::FileLookup found;
+    // Kept between calls (none is nested): the launcher tests a file's existence several
+    // times a run, and each lookup's paths were new strings.
+    static std::string text, candidate, full;
+    static sim::internal::FileLookup found;
+    text = path;
     if (text.find_first_of("\\/:") == std::string::npos) {
         // A bare name: the module's folder first, then the current folder.
-        std::string moduleFolder = sim::internal::Process.modulePath;
-        const size_t slash = moduleFolder.find_last_of('\\');
-        moduleFolder =
-            slash == std::string::npos ? std::string(sim::internal::kCurrentFolder) : moduleFolder.substr(0, slash + 1);
-        if (!sim::internal::LookUpPath(moduleFolder + text, &found) || found.kind != NodeKind::File)
-            sim::internal::LookUpPath(std::string(sim::internal::kCurrentFolder) + text, &found);
+        const std::string& modulePath = sim::internal::Process.modulePath;
+        const size_t slash = modulePath.find_last_of('\\');
+        if (slash == std::string::npos) candidate = sim::internal::kCurrentFolder;
+        else candidate.assign(modulePath, 0, slash + 1);
+        candidate += text;
+        if (!sim::internal::LookUpPath(candidate, &found) || found.kind != NodeKind::File) {
+            candidate = sim::internal::kCurrentFolder;
+            candidate += text;
+            sim::internal::LookUpPath(candidate, &found);
+        }
     } else if (!sim::internal::LookUpPath(text, &found)) {
         return fail(ERROR_FILE_NOT_FOUND);
     }
     // The full path must fit OFSTRUCT.szPathName with its terminator, or the call fails
     // whether the file exists or not.
-    std::string full = found.fullPath;
+    full = found.fullPath;
     if (found.trailingSeparator) full += '\\';
     // The drive letter stays as written (seen under Wine: "c:\\..." is not upper-cased).
     if (text.size() >= 2 && text[1] == ':' && !full.empty() &&
@@ -416,7 +439,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     using sim::internal::NodeKind;
     long long planned = 0;
     if (PlannedFailure("GetFileAttributesA", &planned)) return static_cast<DWORD>(planned);
-    sim::internal::FileLookup found;
+    static sim::internal::FileLookup found;  // kept between calls, as in OpenFile
     if (path == nullptr || path[0] == '\0' || !sim::internal::LookUpPath(path, &found)) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return INVALID_FILE_ATTRIBUTES;
@@ -450,25 +473,28 @@ DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    const std::string text = longPath;
+    const std::string_view text = longPath;
     if (text.empty()) {
         SetLastError(kErrorBadPathname);
         return 0;
     }
     // Walk the path as written: the prefix and the separators stay, a relative path stays
-    // relative, and each existing component becomes its alias when it has one.
-    std::string out;
+    // relative, and each existing component becomes its alias when it has one. The
+    // buffers are kept between calls, as in OpenFile.
+    static std::string out;
+    static std::vector<Node*> folders;  // the folders walked through, for ".."
+    out.clear();
+    folders.clear();
     size_t i = 0;
-    std::vector<Node*> folders;  // the folders walked through, for ".."
     if (text.size() >= 2 && text[1] == ':' && isalpha(static_cast<unsigned char>(text[0]))) {
-        out = text.substr(0, 2);
+        out.assign(text.substr(0, 2));
         i = 2;
         folders.push_back(FindDrive(text.substr(0, 2)));
     } else if (text.size() >= 2 && IsSeparator(text[0]) && IsSeparator(text[1])) {
         SetLastError(ERROR_FILE_NOT_FOUND);  // UNC names are not simulated
         return 0;
     } else {
-        ParsedPath current;
+        static ParsedPath current;
         ParsePath(kCurrentFolder, &current);
         folders.push_back(FindNode(current));
     }
@@ -483,7 +509,7 @@ DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
         }
         size_t end = i;
         while (end < text.size() && !IsSeparator(text[end])) ++end;
-        const std::string component = text.substr(i, end - i);
+        const std::string_view component = text.substr(i, end - i);
         i = end;
         if (component == ".") {
         } else if (component == "..") {
@@ -495,7 +521,8 @@ DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
                 return 0;
             }
             folders.push_back(child);
-            out += child->alias.empty() ? component : child->alias;
+            if (child->alias.empty()) out += component;
+            else out += child->alias;
             continue;
         }
         out += component;

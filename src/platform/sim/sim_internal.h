@@ -8,7 +8,10 @@
 
 #include <time.h>
 
+#include <initializer_list>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "sim.h"
 
@@ -25,6 +28,14 @@ void ResetShell();
 void ResetSync();
 void ResetUser();
 
+// For the resets, which build each part new: gives the new part's vector the old one's
+// buffer, emptied, so that the next run does not allocate and grow it all over again.
+template <typename T>
+void KeepBuffer(std::vector<T>& fresh, std::vector<T>& used) {
+    used.clear();
+    fresh.swap(used);
+}
+
 // Virtual time: advanced only by waits, those of GetMessageA (sim_messages.cpp) and of
 // WaitForSingleObject (sim_sync.cpp).
 struct ClockState {
@@ -39,7 +50,11 @@ extern ClockState Clock;
 // address is remembered as standing for that name.
 bool PlannedFailure(const char* function, long long* value);
 
+// A line of the trace; the pieces form joins its parts straight into the line. The lines'
+// buffers are kept across resets, so a run that traces as much as an earlier one
+// allocates nothing for it.
 void AddTrace(const std::string& line);
+void AddTrace(std::initializer_list<std::string_view> pieces);
 void AddFailure(const std::string& what);
 
 // Case-insensitive comparison of ASCII text, as lstrcmpiA does for it.

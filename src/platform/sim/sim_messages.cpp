@@ -205,7 +205,7 @@ using sim::user::User;
 BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("PostMessageA", &planned)) return static_cast<BOOL>(planned);
-    sim::internal::AddTrace("PostMessageA " + sim::user::Number(message));
+    sim::internal::AddTrace({"PostMessageA ", sim::user::Number(message)});
     sim::user::UserState& user = User;
     if (window != nullptr) {
         const sim::user::WindowRecord* record = sim::user::AnyWindow(window);
@@ -225,7 +225,7 @@ BOOL WINAPI PostMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam
 
 void WINAPI PostQuitMessage(int code) {
     sim::internal::PlannedFailure("PostQuitMessage", nullptr);
-    sim::internal::AddTrace("PostQuitMessage " + sim::user::Number(code));
+    sim::internal::AddTrace({"PostQuitMessage ", sim::user::Number(code)});
     // A flag, not a queued message: it waits behind every posted message and the latest code wins.
     User.quitPending = true;
     User.quitCode = code;
@@ -278,8 +278,8 @@ LRESULT WINAPI DispatchMessageA(const MSG* msg) {
 UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callback) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("SetTimer", &planned)) return static_cast<UINT_PTR>(planned);
-    sim::internal::AddTrace("SetTimer " + sim::user::Number(static_cast<long long>(id)) + " " +
-                            sim::user::Number(period));
+    sim::internal::AddTrace(
+        {"SetTimer ", sim::user::Number(static_cast<long long>(id)), " ", sim::user::Number(period)});
     sim::user::UserState& user = User;
     if (window != nullptr && sim::user::OwnWindow(window) == nullptr) {
         SetLastError(sim::user::kErrorInvalidWindowHandle);
@@ -304,7 +304,7 @@ UINT_PTR WINAPI SetTimer(HWND window, UINT_PTR id, UINT period, TIMERPROC callba
 BOOL WINAPI KillTimer(HWND window, UINT_PTR id) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("KillTimer", &planned)) return static_cast<BOOL>(planned);
-    sim::internal::AddTrace("KillTimer " + sim::user::Number(static_cast<long long>(id)));
+    sim::internal::AddTrace({"KillTimer ", sim::user::Number(static_cast<long long>(id))});
     auto& timers = User.timers;
     for (auto it = timers.begin(); it != timers.end(); ++it) {
         if (it->window == window && it->id == id) {
@@ -320,17 +320,18 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("MessageBoxA", &planned)) return static_cast<int>(planned);
     sim::user::UserState& user = User;
-    sim::MessageBoxCall call;
+    // Recorded at once, so boxes opened from inside this one's loop come after it; looked
+    // up by index from then on, since those boxes may move the records.
+    const size_t index = user.boxes.size();
+    user.boxes.emplace_back();
+    sim::MessageBoxCall& call = user.boxes.back();
     call.ownerNull = owner == nullptr;
     call.caption = caption != nullptr ? caption : "Error";  // Windows' caption when none is given
     call.text = text != nullptr ? text : "";
     call.type = type;
     call.answer = IDOK;
     call.endedByQuit = false;
-    sim::internal::AddTrace("MessageBoxA " + call.caption);
-    // Recorded at once, so boxes opened from inside this one's loop come after it.
-    const size_t index = user.boxes.size();
-    user.boxes.push_back(call);
+    sim::internal::AddTrace({"MessageBoxA ", call.caption});
     if (user.quitPending) {
         // The box ends before the user sees it: no scripted answer is used up.
         user.boxes[index].endedByQuit = true;
@@ -342,7 +343,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         user.answers.erase(user.answers.begin());
     }
     if (user.script) {
-        sim::MessageBoxCall view = call;
+        sim::MessageBoxCall view = user.boxes[index];
         view.answer = answer;
         sim::MessageBoxScript script = user.script;  // the script may replace itself
         script(view, answer);
@@ -354,7 +355,7 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
         user.boxes[index].answer = IDOK;
         return IDOK;
     }
-    answer = sim::user::ResolveAnswer(answer, type, call.caption);
+    answer = sim::user::ResolveAnswer(answer, type, user.boxes[index].caption);
     user.boxes[index].answer = answer;
     return answer;
 }

@@ -32,7 +32,11 @@ RegistryState Registry;
 
 }  // namespace
 
-void ResetRegistry() { Registry = RegistryState(); }
+void ResetRegistry() {
+    RegistryState fresh;
+    KeepBuffer(fresh.handles, Registry.handles);
+    Registry = std::move(fresh);
+}
 
 namespace {
 
@@ -57,24 +61,30 @@ RegistryKey* KeyOf(HKEY key) {
     return slot < Registry.handles.size() ? Registry.handles[slot] : nullptr;
 }
 
-std::vector<std::string> SplitKeyPath(const std::string& path) {
-    std::vector<std::string> parts;
-    std::string part;
-    for (char c : path) {
-        if (c == '\\') {
-            if (!part.empty()) parts.push_back(part);
-            part.clear();
-        } else {
-            part += c;
-        }
-    }
-    if (!part.empty()) parts.push_back(part);
-    return parts;
+// The next part of a key path from *pos, up to the next backslash; empty parts are skipped.
+bool NextKeyPart(std::string_view path, size_t* pos, std::string_view* part) {
+    while (*pos < path.size() && path[*pos] == '\\') ++*pos;
+    if (*pos == path.size()) return false;
+    size_t end = *pos;
+    while (end < path.size() && path[end] != '\\') ++end;
+    *part = path.substr(*pos, end - *pos);
+    *pos = end;
+    return true;
 }
 
-RegistryKey* FindKey(RegistryKey* key, const std::string& path) {
-    for (const std::string& part : SplitKeyPath(path)) {
-        auto it = key->subkeys.find(FoldKey(part));
+// The folded form of a key or value name, in a buffer kept for it: each lookup folds its
+// names, and a new string each time was most of a query's cost.
+const std::string& Folded(std::string_view name) {
+    static std::string key;
+    key.assign(name);
+    for (char& c : key) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
+    return key;
+}
+
+RegistryKey* FindKey(RegistryKey* key, std::string_view path) {
+    std::string_view part;
+    for (size_t pos = 0; NextKeyPart(path, &pos, &part);) {
+        auto it = key->subkeys.find(Folded(part));
         if (it == key->subkeys.end()) return nullptr;
         key = it->second.get();
     }
@@ -87,8 +97,10 @@ RegistryKey* MakeKey(HKEY root, const char* path) {
         AddFailure("registry set-up: not a predefined root");
         return nullptr;
     }
-    for (const std::string& part : SplitKeyPath(path ? path : "")) {
-        std::unique_ptr<RegistryKey>& child = key->subkeys[FoldKey(part)];
+    const std::string_view keyPath = path ? path : "";
+    std::string_view part;
+    for (size_t pos = 0; NextKeyPart(keyPath, &pos, &part);) {
+        std::unique_ptr<RegistryKey>& child = key->subkeys[Folded(part)];
         if (!child) {
             child.reset(new RegistryKey);
             child->name = part;
@@ -106,7 +118,7 @@ bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string&
                        std::string* data) {
     RegistryKey* key = KeyOf(root);
     if (key == nullptr || (key = FindKey(key, keyPath)) == nullptr) return false;
-    auto it = key->values.find(FoldKey(valueName));
+    auto it = key->values.find(Folded(valueName));
     if (it == key->values.end()) return false;
     *type = it->second.type;
     *data = it->second.data;
@@ -129,9 +141,11 @@ void AddRegistryKey(HKEY root, const char* keyPath) { internal::MakeKey(root, ke
 void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data, DWORD size) {
     internal::RegistryKey* key = internal::MakeKey(root, keyPath);
     if (key == nullptr) return;
-    const std::string name = valueName ? valueName : "";
-    key->values[internal::FoldKey(name)] =
-        internal::RegistryValue{name, type, std::string(static_cast<const char*>(data), data ? size : 0)};
+    const std::string_view name = valueName ? valueName : "";
+    internal::RegistryValue& value = key->values[internal::Folded(name)];
+    value.name = name;
+    value.type = type;
+    value.data.assign(static_cast<const char*>(data), data ? size : 0);
 }
 
 void SetRegistryString(HKEY root, const char* keyPath, const char* valueName, const std::string& text, DWORD type) {
@@ -159,7 +173,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM acc
     *result = nullptr;
     RegistryKey* key = KeyOf(root);
     if (key == nullptr) return kErrorInvalidHandle;
-    const std::string path = subKey ? subKey : "";
+    const std::string_view path = subKey ? subKey : "";
     if (!path.empty() && path[0] == '\\') return kErrorBadPathname;  // NT refuses a leading backslash
     key = FindKey(key, path);
     if (key == nullptr) return ERROR_FILE_NOT_FOUND;
@@ -175,7 +189,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
     if ((data != nullptr && size == nullptr) || reserved != nullptr) return ERROR_INVALID_PARAMETER;
     RegistryKey* node = KeyOf(key);
     if (node == nullptr) return kErrorInvalidHandle;
-    auto it = node->values.find(FoldKey(name ? name : ""));
+    auto it = node->values.find(Folded(name ? name : ""));
     if (it == node->values.end()) {
         // Wine clears the type (NT leaves no defined value there), and without a buffer the
         // size too (NT does the same: Wine's registry tests).

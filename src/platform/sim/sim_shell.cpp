@@ -27,7 +27,11 @@ ShellState Shell;
 
 }  // namespace
 
-void ResetShell() { Shell = ShellState(); }
+void ResetShell() {
+    ShellState fresh;
+    KeepBuffer(fresh.starts, Shell.starts);
+    Shell = std::move(fresh);
+}
 
 namespace {
 
@@ -154,7 +158,7 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
                           directory ? directory : "<null>",
                           show,
                           0};
-    AddTrace("ShellExecuteA " + start.file);
+    AddTrace({"ShellExecuteA ", start.file});
     UINT outcome;
     if (failing) {
         outcome = static_cast<UINT>(planned);

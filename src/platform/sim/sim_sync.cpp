@@ -48,7 +48,11 @@ SyncState Sync;
 
 }  // namespace
 
-void ResetSync() { Sync = SyncState(); }
+void ResetSync() {
+    SyncState fresh;
+    KeepBuffer(fresh.objects, Sync.objects);
+    Sync = std::move(fresh);
+}
 
 namespace {
 
@@ -152,7 +156,7 @@ using sim::internal::PlannedFailure;
 HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, LPCSTR name) {
     long long planned = 0;
     if (PlannedFailure("CreateMutexA", &planned)) return reinterpret_cast<HANDLE>(static_cast<ULONG_PTR>(planned));
-    sim::internal::AddTrace(std::string("CreateMutexA ") + (name != nullptr ? name : "<null>"));
+    sim::internal::AddTrace({"CreateMutexA ", name != nullptr ? name : "<null>"});
     std::string key;
     DWORD error = 0;
     if (name != nullptr && !sim::internal::NamespaceKey(name, &key, &error)) {
@@ -182,9 +186,12 @@ HANDLE WINAPI CreateMutexA(LPSECURITY_ATTRIBUTES attributes, BOOL initialOwner, 
 DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
     long long planned = 0;
     if (PlannedFailure("WaitForSingleObject", &planned)) return static_cast<DWORD>(planned);
-    const std::string call = "WaitForSingleObject " + std::to_string(milliseconds) + " ";
+    const std::string wait = std::to_string(milliseconds);
+    auto trace = [&wait](const char* outcome) {
+        sim::internal::AddTrace({"WaitForSingleObject ", wait, " ", outcome});
+    };
     if (sim::internal::ByHandle(handle) == nullptr) {
-        sim::internal::AddTrace(call + "WAIT_FAILED");
+        trace("WAIT_FAILED");
         SetLastError(ERROR_INVALID_HANDLE);
         return WAIT_FAILED;
     }
@@ -195,7 +202,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         sim::internal::MutexObject& object = *sim::internal::ByHandle(handle);
         if (object.owner == sim::internal::Owner::ThisThread) {
             ++object.count;
-            sim::internal::AddTrace(call + "WAIT_OBJECT_0");
+            trace("WAIT_OBJECT_0");
             return WAIT_OBJECT_0;
         }
         if (object.owner == sim::internal::Owner::Nobody) {
@@ -203,7 +210,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
             object.count = 1;
             const bool abandoned = object.abandoned;
             object.abandoned = false;
-            sim::internal::AddTrace(call + (abandoned ? "WAIT_ABANDONED" : "WAIT_OBJECT_0"));
+            trace(abandoned ? "WAIT_ABANDONED" : "WAIT_OBJECT_0");
             return abandoned ? WAIT_ABANDONED : WAIT_OBJECT_0;
         }
         const unsigned long long cap = sim::internal::Clock.cap;
@@ -211,11 +218,11 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
         if (deadline > cap) {
             sim::internal::AddFailure("WaitForSingleObject would wait past the time cap of " + std::to_string(cap) +
                                       " ms for a mutex another process owns");
-            sim::internal::AddTrace(call + "WAIT_FAILED");
+            trace("WAIT_FAILED");
             return WAIT_FAILED;
         }
         sim::internal::Clock.now = static_cast<DWORD>(deadline);
-        sim::internal::AddTrace(call + "WAIT_TIMEOUT");
+        trace("WAIT_TIMEOUT");
         return WAIT_TIMEOUT;
     }
 }
@@ -223,7 +230,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 BOOL WINAPI ReleaseMutex(HANDLE mutex) {
     long long planned = 0;
     if (PlannedFailure("ReleaseMutex", &planned)) return static_cast<BOOL>(planned);
-    sim::internal::AddTrace("ReleaseMutex");
+    sim::internal::AddTrace({"ReleaseMutex"});
     sim::internal::MutexObject* object = sim::internal::ByHandle(mutex);
     if (object == nullptr) {
         SetLastError(ERROR_INVALID_HANDLE);
@@ -240,7 +247,7 @@ BOOL WINAPI ReleaseMutex(HANDLE mutex) {
 BOOL WINAPI CloseHandle(HANDLE handle) {
     long long planned = 0;
     if (PlannedFailure("CloseHandle", &planned)) return static_cast<BOOL>(planned);
-    sim::internal::AddTrace("CloseHandle");
+    sim::internal::AddTrace({"CloseHandle"});
     auto it = sim::internal::Sync.handles.find(reinterpret_cast<ULONG_PTR>(handle));
     if (it == sim::internal::Sync.handles.end()) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -8,7 +8,22 @@
 namespace sim {
 namespace internal {
 
-void ResetUser() { user::User = user::UserState(); }
+void ResetUser() {
+    user::UserState fresh;
+    user::UserState& used = user::User;
+    KeepBuffer(fresh.classes, used.classes);
+    KeepBuffer(fresh.windows, used.windows);
+    KeepBuffer(fresh.zOrder, used.zOrder);
+    KeepBuffer(fresh.posted, used.posted);
+    KeepBuffer(fresh.timers, used.timers);
+    KeepBuffer(fresh.events, used.events);
+    KeepBuffer(fresh.pendingWindows, used.pendingWindows);
+    KeepBuffer(fresh.postedToOthers, used.postedToOthers);
+    KeepBuffer(fresh.boxes, used.boxes);
+    KeepBuffer(fresh.answers, used.answers);
+    KeepBuffer(fresh.textOuts, used.textOuts);
+    used = std::move(fresh);
+}
 
 }  // namespace internal
 
@@ -140,15 +155,12 @@ ULONG_PTR FakeResource(LPCSTR name) {
     return handle;
 }
 
-void AppendShownOrNull(std::string& line, LPCSTR text) {
-    if (text == nullptr) line += "<null>";
-    else if (IsIntResource(text)) line += ResourceName(text);
-    else line += text;
-}
-
-std::string ShownOrNull(LPCSTR text) {
+// How a name reads in the trace: as ResourceName, or "<null>" for none; an integer id's
+// "#<id>" is kept in *number.
+std::string_view ShownOrNull(LPCSTR text, std::string* number) {
     if (text == nullptr) return "<null>";
-    return ResourceName(text);
+    if (IsIntResource(text)) return *number = ResourceName(text);
+    return text;
 }
 
 }  // namespace
@@ -283,7 +295,9 @@ ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    sim::internal::AddTrace("RegisterClassA " + sim::user::ResourceName(windowClass->lpszClassName));
+    std::string number;
+    const LPCSTR name = windowClass->lpszClassName;
+    sim::internal::AddTrace({"RegisterClassA ", name != nullptr ? sim::user::ShownOrNull(name, &number) : ""});
     return sim::user::Register(0, false, windowClass->style, windowClass->lpfnWndProc, windowClass->cbClsExtra,
                                windowClass->cbWndExtra, windowClass->hInstance, windowClass->hIcon,
                                windowClass->hCursor, windowClass->hbrBackground, windowClass->lpszMenuName,
@@ -297,7 +311,9 @@ ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
-    sim::internal::AddTrace("RegisterClassExA " + sim::user::ResourceName(windowClass->lpszClassName));
+    std::string number;
+    const LPCSTR name = windowClass->lpszClassName;
+    sim::internal::AddTrace({"RegisterClassExA ", name != nullptr ? sim::user::ShownOrNull(name, &number) : ""});
     // 48 is the record's size on 32-bit Windows, the product's; the host's record is wider.
     if (windowClass->cbSize != 48 && windowClass->cbSize != sizeof(WNDCLASSEXA)) {
         SetLastError(ERROR_INVALID_PARAMETER);
@@ -314,7 +330,8 @@ HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD
     long long planned = 0;
     if (sim::internal::PlannedFailure("CreateWindowExA", &planned))
         return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(planned));
-    sim::internal::AddTrace("CreateWindowExA " + sim::user::ShownOrNull(className));
+    std::string number;
+    sim::internal::AddTrace({"CreateWindowExA ", sim::user::ShownOrNull(className, &number)});
     const ATOM atom = sim::user::AtomOfClassArgument(className);
     const sim::user::ClassRecord* windowClass = atom != 0 ? sim::user::OwnClass(atom) : nullptr;
     if (windowClass == nullptr) {
@@ -349,11 +366,9 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR title) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("FindWindowA", &planned))
         return reinterpret_cast<HWND>(static_cast<ULONG_PTR>(planned));
-    std::string line = "FindWindowA ";
-    sim::user::AppendShownOrNull(line, className);
-    line += '|';
-    sim::user::AppendShownOrNull(line, title);
-    sim::internal::AddTrace(line);
+    std::string classNumber, titleNumber;
+    sim::internal::AddTrace({"FindWindowA ", sim::user::ShownOrNull(className, &classNumber), "|",
+                             sim::user::ShownOrNull(title, &titleNumber)});
     ATOM atom = 0;
     if (className != nullptr) {
         // Through the atom table: "" and a name no process registered match no window at all.
@@ -378,7 +393,7 @@ HWND WINAPI FindWindowA(LPCSTR className, LPCSTR title) {
 BOOL WINAPI DestroyWindow(HWND window) {
     long long planned = 0;
     if (sim::internal::PlannedFailure("DestroyWindow", &planned)) return static_cast<BOOL>(planned);
-    sim::internal::AddTrace("DestroyWindow");
+    sim::internal::AddTrace({"DestroyWindow"});
     WindowRecord* record = sim::user::AnyWindow(window);
     if (record == nullptr || record->destroying) {
         SetLastError(sim::user::kErrorInvalidWindowHandle);
