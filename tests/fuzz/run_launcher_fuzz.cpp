@@ -39,8 +39,8 @@ std::string Setting(const std::string& iniPath, const char* key, const char* fal
     static char buffer[4096];
     GetPrivateProfileStringA("Tavio32 Settings", key, "<<<Not a valid setting!>>>", buffer, sizeof buffer,
                              iniPath.c_str());
-    std::string value = lstrcmpiA(buffer, "<<<Not a valid setting!>>>") == 0 ? fallback : buffer;
-    return value.substr(0, 359);  // the slot's capacity
+    const char* value = lstrcmpiA(buffer, "<<<Not a valid setting!>>>") == 0 ? fallback : buffer;
+    return std::string(value, strnlen(value, 359));  // the slot's capacity
 }
 
 bool IsProgramPath(const std::string& path) {
@@ -93,10 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string key = Setting(iniPath, "RunLocationKey", "Software\\Fendral\\Install Locations");
     std::string valueName = Setting(iniPath, "RunLocationValue", "Test Tavio CD");
     if (lstrcmpiA(valueName.c_str(), "(Default)") == 0) valueName.clear();
-    const char* suffix = family95 ? "32" : "NT";
-    const std::string installer = Setting(iniPath, (std::string("InstallProgram") + suffix).c_str(), "SETUP32\\SETUP.EXE");
-    const std::string program = Setting(iniPath, (std::string("RunProgram") + suffix).c_str(), "RUN32.EXE");
-    const std::string installed = Setting(iniPath, (std::string("InstalledProgram") + suffix).c_str(), "");
+    const std::string installer =
+        Setting(iniPath, family95 ? "InstallProgram32" : "InstallProgramNT", "SETUP32\\SETUP.EXE");
+    const std::string program = Setting(iniPath, family95 ? "RunProgram32" : "RunProgramNT", "RUN32.EXE");
+    const std::string installed = Setting(iniPath, family95 ? "InstalledProgram32" : "InstalledProgramNT", "");
 
     if ((registry & 7) != 7) {
         HKEY rootKey = HKEY_CLASSES_ROOT;
