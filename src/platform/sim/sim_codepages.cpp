@@ -44,7 +44,9 @@ int UnicodeToAnsi(unsigned codePoint) {
     return -1;
 }
 
-unsigned char FoldAnsi(unsigned char c) {
+namespace {
+
+constexpr unsigned char FoldOne(unsigned c) {
     if (c >= 'a' && c <= 'z') return static_cast<unsigned char>(c - 0x20);
     if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return static_cast<unsigned char>(c - 0x20);
     switch (c) {
@@ -57,9 +59,19 @@ unsigned char FoldAnsi(unsigned char c) {
         case 0xFF:
             return 0x9F;  // ÿ
         default:
-            return c;
+            return static_cast<unsigned char>(c);
     }
 }
+
+constexpr std::array<unsigned char, 256> FoldTable() {
+    std::array<unsigned char, 256> table{};
+    for (unsigned c = 0; c < 256; ++c) table[c] = FoldOne(c);
+    return table;
+}
+
+}  // namespace
+
+constexpr std::array<unsigned char, 256> kFoldAnsi = FoldTable();
 
 std::string FoldKey(const std::string& text) {
     std::string folded = text;

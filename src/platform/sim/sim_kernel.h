@@ -2,6 +2,7 @@
 #ifndef TAVIO_PLATFORM_SIM_SIM_KERNEL_H
 #define TAVIO_PLATFORM_SIM_SIM_KERNEL_H
 
+#include <array>
 #include <set>
 #include <string>
 #include <string_view>
@@ -53,7 +54,9 @@ unsigned AnsiToUnicode(unsigned char c);
 unsigned OemToUnicode(unsigned char c);
 int UnicodeToAnsi(unsigned codePoint);  // -1 when 1252 has no such character
 // Case folding of code page 1252 text, as the file system, the registry and lstrcmpiA compare it.
-unsigned char FoldAnsi(unsigned char c);
+// A table: every lookup folds each character of the names it compares.
+extern const std::array<unsigned char, 256> kFoldAnsi;
+inline unsigned char FoldAnsi(unsigned char c) { return kFoldAnsi[c]; }
 std::string FoldKey(const std::string& text);
 bool EqualNoCase(std::string_view a, std::string_view b);
 // UTF-16 text of the system's wide calls, narrowed to the ANSI code page ('?' where it has no character).
