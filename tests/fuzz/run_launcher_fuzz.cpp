@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include <string>
+#include <utility>
 
 #include "fuzz_support.h"
 #include "launch/launch_control.h"
@@ -64,7 +65,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t registry = input.Byte();
     const uint8_t answers = input.Byte();
     const uint8_t shell = input.Byte();
-    const std::string ini = input.Field();
+    std::string ini = input.Field();
     std::string modulePath = input.Field();
     const std::string openCommand = input.Field();
     std::string valueData = input.Rest();
@@ -87,7 +88,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t dot = name.find_last_of('.');
     const std::string iniPath =
         folder + ((machine & SettingsInSubfolder) ? "SETTINGS\\" : "") + name.substr(0, dot) + ".INI";
-    sim::AddFile(iniPath.c_str(), ini);
+    sim::AddFile(iniPath.c_str(), std::move(ini));
 
     const std::string root = Setting(iniPath, "RunLocationRoot", "HKEY_CLASSES_ROOT");
     const std::string key = Setting(iniPath, "RunLocationKey", "Software\\Fendral\\Install Locations");

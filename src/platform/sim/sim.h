@@ -47,7 +47,7 @@ void SetRegisterClassExAvailable(bool available);
 // Paths are Windows paths ("D:\\SETUP32\\SETUP.EXE"); drives exist as soon as a path on
 // them is added. Names compare ignoring case. Parent folders are created as needed.
 void AddFolder(const char* path);
-void AddFile(const char* path, const std::string& content = std::string());
+void AddFile(const char* path, std::string content = std::string());
 // Loads a folder of the host (a disc being made) below a Windows folder ("D:\\"), with its
 // subfolders, as they are now; the files' bytes stay on the host and are read when needed.
 // Host names in UTF-8 become ANSI names. False (and a failure recorded) when the folder

@@ -331,9 +331,9 @@ bool AddHostFolder(const char* windowsFolder, const char* hostFolder) {
     return internal::LoadHostFolder(folder, hostFolder);
 }
 
-void AddFile(const char* path, const std::string& content) {
+void AddFile(const char* path, std::string content) {
     internal::Node* node = internal::MakeNode(path, false);
-    if (node != nullptr) node->content = content;
+    if (node != nullptr) node->content = std::move(content);
 }
 
 void RemoveFile(const char* path) {
