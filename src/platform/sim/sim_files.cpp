@@ -29,17 +29,24 @@ unsigned long long FileSystemChanges = 0;
 
 namespace {
 
+struct Node;
+using Children = std::map<std::string, std::unique_ptr<Node>>;
+
 struct Node {
     std::string name;   // the long name as the test wrote it
     std::string alias;  // the 8.3 alias, "" for none
     bool folder = false;
     std::string content;
-    std::string hostPath;                                   // a file loaded from the host: its bytes live there
-    std::map<std::string, std::unique_ptr<Node>> children;  // by folded long name
+    std::string hostPath;  // a file loaded from the host: its bytes live there
+    Children children;     // by folded long name
 };
 
 struct FileSystemState {
-    std::map<std::string, std::unique_ptr<Node>> drives;  // "D:" -> its root, made when first looked up
+    Children drives;  // "D:" -> its root, made when first looked up
+    // Entries a reset took out of the folders, each with its node, emptied: new files and
+    // folders are made of them, so a run that adds no more than an earlier one allocates
+    // nothing for its files (the map entry, the node and the names were new each time).
+    std::vector<Children::node_type> spare;
 };
 
 FileSystemState FileSystem;
@@ -140,6 +147,42 @@ Node* FindNode(const ParsedPath& parsed) {
     return node;
 }
 
+// A new entry of folder, which has none of this name: a spare one when there is one.
+Node* NewChild(Node* folder, std::string_view name, bool isFolder) {
+    std::vector<Children::node_type>& spare = FileSystem.spare;
+    Node* child;
+    if (spare.empty()) {
+        std::unique_ptr<Node>& slot = folder->children[FoldedInBuffer(name)];
+        slot.reset(new Node);
+        child = slot.get();
+    } else {
+        Children::node_type entry = std::move(spare.back());
+        spare.pop_back();
+        entry.key() = FoldedInBuffer(name);
+        child = entry.mapped().get();
+        folder->children.insert(std::move(entry));
+    }
+    child->name = name;
+    child->folder = isFolder;
+    return child;
+}
+
+// Takes every entry below folder out into the spares, each node emptied.
+void Dismantle(Node* folder) {
+    Children& children = folder->children;
+    while (!children.empty()) {
+        Children::node_type entry = children.extract(children.begin());
+        Node& node = *entry.mapped();
+        Dismantle(&node);
+        node.name.clear();
+        node.alias.clear();
+        node.folder = false;
+        node.content.clear();
+        node.hostPath.clear();
+        FileSystem.spare.push_back(std::move(entry));
+    }
+}
+
 // Creates the path's folders as needed; the last component becomes a file or folder.
 Node* MakeNode(const char* path, bool folder) {
     ++FileSystemChanges;
@@ -155,11 +198,7 @@ Node* MakeNode(const char* path, bool folder) {
         const bool wantFolder = !last || folder;
         Node* child = FindChild(node, parsed.components[i]);
         if (child == nullptr) {
-            std::unique_ptr<Node>& slot = node->children[FoldedInBuffer(parsed.components[i])];
-            slot.reset(new Node);
-            slot->name = parsed.components[i];
-            slot->folder = wantFolder;
-            child = slot.get();
+            child = NewChild(node, parsed.components[i], wantFolder);
         } else if (child->folder != wantFolder) {
             AddFailure(std::string("\"") + path + "\": " + child->name + " is already a " +
                        (child->folder ? "folder" : "file"));
@@ -252,10 +291,10 @@ void ResetFileSystem() {
     // The drives' roots stay, emptied: every drive exists anyway (made when first looked
     // up), and each run would otherwise make the same two or three again.
     for (auto& drive : FileSystem.drives) {
-        Node root;
-        root.name = drive.second->name;
-        root.folder = true;
-        *drive.second = std::move(root);
+        Dismantle(drive.second.get());
+        drive.second->alias.clear();
+        drive.second->content.clear();
+        drive.second->hostPath.clear();
     }
     ++FileSystemChanges;
 }

@@ -17,25 +17,48 @@ struct RegistryValue {
     std::string data;  // the bytes as stored, terminator included only if the writer gave one
 };
 
+struct RegistryKey;
+using Subkeys = std::map<std::string, std::unique_ptr<RegistryKey>>;
+using Values = std::map<std::string, RegistryValue>;
+
 struct RegistryKey {
     std::string name;
-    std::map<std::string, std::unique_ptr<RegistryKey>> subkeys;  // by folded name
-    std::map<std::string, RegistryValue> values;                  // by folded name; "" is the default value
+    Subkeys subkeys;  // by folded name
+    Values values;    // by folded name; "" is the default value
 };
 
 struct RegistryState {
     RegistryKey roots[4];
     std::vector<RegistryKey*> handles;  // opened keys; a closed slot is null
+    // Entries a reset took out of the keys, emptied, for the keys and values set up next
+    // (as the file system keeps its entries: a run then allocates nothing for them).
+    std::vector<Subkeys::node_type> spareKeys;
+    std::vector<Values::node_type> spareValues;
 };
 
 RegistryState Registry;
 
+// Takes every subkey and value of key out into the spares, emptied.
+void Dismantle(RegistryKey* key) {
+    while (!key->values.empty()) {
+        Values::node_type entry = key->values.extract(key->values.begin());
+        entry.mapped().name.clear();
+        entry.mapped().data.clear();
+        Registry.spareValues.push_back(std::move(entry));
+    }
+    while (!key->subkeys.empty()) {
+        Subkeys::node_type entry = key->subkeys.extract(key->subkeys.begin());
+        Dismantle(entry.mapped().get());
+        entry.mapped()->name.clear();
+        Registry.spareKeys.push_back(std::move(entry));
+    }
+}
+
 }  // namespace
 
 void ResetRegistry() {
-    RegistryState fresh;
-    KeepBuffer(fresh.handles, Registry.handles);
-    Registry = std::move(fresh);
+    for (RegistryKey& root : Registry.roots) Dismantle(&root);
+    Registry.handles.clear();
 }
 
 namespace {
@@ -100,12 +123,26 @@ RegistryKey* MakeKey(HKEY root, const char* path) {
     const std::string_view keyPath = path ? path : "";
     std::string_view part;
     for (size_t pos = 0; NextKeyPart(keyPath, &pos, &part);) {
-        std::unique_ptr<RegistryKey>& child = key->subkeys[Folded(part)];
-        if (!child) {
-            child.reset(new RegistryKey);
-            child->name = part;
+        const std::string& folded = Folded(part);
+        auto found = key->subkeys.find(folded);
+        if (found != key->subkeys.end()) {
+            key = found->second.get();
+            continue;
         }
-        key = child.get();
+        RegistryKey* child;
+        if (Registry.spareKeys.empty()) {
+            std::unique_ptr<RegistryKey>& slot = key->subkeys[folded];
+            slot.reset(new RegistryKey);
+            child = slot.get();
+        } else {
+            Subkeys::node_type entry = std::move(Registry.spareKeys.back());
+            Registry.spareKeys.pop_back();
+            entry.key() = folded;
+            child = entry.mapped().get();
+            key->subkeys.insert(std::move(entry));
+        }
+        child->name = part;
+        key = child;
     }
     return key;
 }
@@ -142,7 +179,16 @@ void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWO
     internal::RegistryKey* key = internal::MakeKey(root, keyPath);
     if (key == nullptr) return;
     const std::string_view name = valueName ? valueName : "";
-    internal::RegistryValue& value = key->values[internal::Folded(name)];
+    const std::string& folded = internal::Folded(name);
+    std::vector<internal::Values::node_type>& spare = internal::Registry.spareValues;
+    auto found = key->values.find(folded);
+    if (found == key->values.end() && !spare.empty()) {
+        internal::Values::node_type entry = std::move(spare.back());
+        spare.pop_back();
+        entry.key() = folded;
+        found = key->values.insert(std::move(entry)).position;
+    }
+    internal::RegistryValue& value = found != key->values.end() ? found->second : key->values[folded];
     value.name = name;
     value.type = type;
     value.data.assign(static_cast<const char*>(data), data ? size : 0);
