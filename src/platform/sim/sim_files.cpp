@@ -71,12 +71,12 @@ struct ParsedPath {
 
 // GetFullPathNameA's rules: both separators, "." and ".." resolved, repeated separators
 // collapsed, trailing dots and spaces of a component dropped.
-bool ParsePath(const std::string& path, ParsedPath* parsed) {
+bool ParsePath(std::string_view path, ParsedPath* parsed) {
     if (path.empty()) return false;
     if (path.size() >= 2 && path[1] == ':' && isalpha(static_cast<unsigned char>(path[0]))) {
         parsed->drive.assign(1, static_cast<char>(toupper(static_cast<unsigned char>(path[0]))));
         parsed->drive += ':';
-        parsed->text.assign(path, 2, std::string::npos);  // the current folder of every drive is its root
+        parsed->text.assign(path.substr(2));  // the current folder of every drive is its root
     } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         return false;  // UNC names are not simulated
     } else if (IsSeparator(path[0])) {

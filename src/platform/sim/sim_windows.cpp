@@ -1,5 +1,6 @@
 // Simulated USER windows: class registration, icons, top-level windows, lookup and showing.
 #include <ctype.h>
+#include <string.h>
 
 #include <algorithm>
 
@@ -86,8 +87,7 @@ std::string ResourceOf(const void* handle) {
 ATOM Register(UINT cbSize, bool extended, UINT style, WNDPROC procedure, int classExtra, int windowExtra,
               HINSTANCE instance, HICON icon, HCURSOR cursor, HBRUSH background, LPCSTR menu, LPCSTR className,
               HICON smallIcon) {
-    if (className == nullptr || IsIntResource(className) || className[0] == '\0' ||
-        std::string(className).size() > kMaxClassName) {
+    if (className == nullptr || IsIntResource(className) || className[0] == '\0' || strlen(className) > kMaxClassName) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
@@ -114,8 +114,9 @@ ATOM Register(UINT cbSize, bool extended, UINT style, WNDPROC procedure, int cla
     info.cursor = ResourceOf(cursor);
     info.background = reinterpret_cast<ULONG_PTR>(background);
     info.menu = ResourceName(menu);
-    user.classes.push_back(record);
-    return record.atom;
+    const ATOM atom = record.atom;
+    user.classes.push_back(std::move(record));
+    return atom;
 }
 
 WindowRecord* Record(HWND window) {
