@@ -32,18 +32,28 @@ MachineForOneInput::~MachineForOneInput() {
     machineUsed = false;
 }
 
-std::string FuzzInput::Field() {
+void FuzzInput::Field(std::string* text) {
     const uint8_t* end = static_cast<const uint8_t*>(memchr(data_ + pos_, 0, size_ - pos_));
     const size_t length = end != nullptr ? static_cast<size_t>(end - (data_ + pos_)) : size_ - pos_;
-    std::string text(reinterpret_cast<const char*>(data_ + pos_), length);
+    text->assign(reinterpret_cast<const char*>(data_ + pos_), length);
     pos_ += length;
     if (pos_ < size_) ++pos_;  // the zero that ends the field
+}
+
+void FuzzInput::Rest(std::string* text) {
+    text->assign(reinterpret_cast<const char*>(data_ + pos_), size_ - pos_);
+    pos_ = size_;
+}
+
+std::string FuzzInput::Field() {
+    std::string text;
+    Field(&text);
     return text;
 }
 
 std::string FuzzInput::Rest() {
-    std::string text(reinterpret_cast<const char*>(data_ + pos_), size_ - pos_);
-    pos_ = size_;
+    std::string text;
+    Rest(&text);
     return text;
 }
 

@@ -30,6 +30,9 @@ public:
     uint8_t Byte() { return pos_ < size_ ? data_[pos_++] : 0; }
     std::string Field();
     std::string Rest();
+    // The same into *text, whose buffer a target may keep from one input to the next.
+    void Field(std::string* text);
+    void Rest(std::string* text);
 
 private:
     const uint8_t* data_;

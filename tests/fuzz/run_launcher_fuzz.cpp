@@ -6,7 +6,9 @@
 // the settings file says the launcher will look, so the fuzzer reaches every path.
 #include <string.h>
 
+#include <algorithm>
 #include <string>
+#include <string_view>
 #include <utility>
 
 #include "fuzz_support.h"
@@ -35,14 +37,22 @@ const DWORD ValueTypes[] = {REG_SZ, REG_EXPAND_SZ, REG_SZ, REG_DWORD, REG_BINARY
 const int ExitCodes[] = {0, 1, 2, 3, 4, 6, 7, 9, 21, 23};
 const char Viewer[] = "C:\\Program Files\\V\\v.exe";
 
-// A setting as the launcher will read it, through the same profile-file reader.
-std::string Setting(const std::string& iniPath, const char* key, const char* fallback) {
+// A setting as the launcher will read it, through the same profile-file reader, into *value.
+void Setting(const std::string& iniPath, const char* key, const char* fallback, std::string* value) {
     static char buffer[4096];
     GetPrivateProfileStringA("Tavio32 Settings", key, "<<<Not a valid setting!>>>", buffer, sizeof buffer,
                              iniPath.c_str());
-    const char* value = lstrcmpiA(buffer, "<<<Not a valid setting!>>>") == 0 ? fallback : buffer;
-    return std::string(value, strnlen(value, 359));  // the slot's capacity
+    const char* text = lstrcmpiA(buffer, "<<<Not a valid setting!>>>") == 0 ? fallback : buffer;
+    value->assign(text, strnlen(text, 359));  // the slot's capacity
 }
+
+// The input's texts and the paths laid out from them, kept from one input to the next:
+// their buffers are reused, where new strings cost an allocation each for every input.
+struct Texts {
+    std::string modulePath, openCommand, valueData, folder, iniPath;
+    std::string root, key, valueName, installer, program, installed;
+    std::string location, cleaned, path;
+};
 
 bool IsProgramPath(const std::string& path) {
     if (path.size() < 4) return true;
@@ -65,10 +75,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t registry = input.Byte();
     const uint8_t answers = input.Byte();
     const uint8_t shell = input.Byte();
-    std::string ini = input.Field();
-    std::string modulePath = input.Field();
-    const std::string openCommand = input.Field();
-    std::string valueData = input.Rest();
+    std::string ini = input.Field();  // handed over to the settings file
+    static Texts texts;
+    input.Field(&texts.modulePath);
+    input.Field(&texts.openCommand);
+    input.Rest(&texts.valueData);
+    std::string& modulePath = texts.modulePath;
+    const std::string& openCommand = texts.openCommand;
+    std::string& valueData = texts.valueData;
+    // A file path of these two parts, in a buffer kept for it.
+    auto pathOf = [](const std::string& first, const std::string& second) {
+        texts.path = first;
+        texts.path += second;
+        return texts.path.c_str();
+    };
 
     const MachineForOneInput freshMachine;
     // Two minutes of virtual time: every wait of up to 110 s must end by itself. A longer
@@ -83,21 +103,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The settings file where the launcher derives it: the own folder, the name with ".INI".
     const size_t slash = modulePath.find_last_of('\\');
-    const std::string folder = slash == std::string::npos ? std::string() : modulePath.substr(0, slash + 1);
-    const std::string name = slash == std::string::npos ? modulePath : modulePath.substr(slash + 1);
-    const size_t dot = name.find_last_of('.');
-    const std::string iniPath =
-        folder + ((machine & SettingsInSubfolder) ? "SETTINGS\\" : "") + name.substr(0, dot) + ".INI";
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string& folder = texts.folder.assign(modulePath, 0, nameStart);
+    const std::string_view name = std::string_view(modulePath).substr(nameStart);
+    std::string& iniPath = texts.iniPath;
+    iniPath = folder;
+    if (machine & SettingsInSubfolder) iniPath += "SETTINGS\\";
+    iniPath += name.substr(0, name.find_last_of('.'));
+    iniPath += ".INI";
     sim::AddFile(iniPath.c_str(), std::move(ini));
 
-    const std::string root = Setting(iniPath, "RunLocationRoot", "HKEY_CLASSES_ROOT");
-    const std::string key = Setting(iniPath, "RunLocationKey", "Software\\Fendral\\Install Locations");
-    std::string valueName = Setting(iniPath, "RunLocationValue", "Test Tavio CD");
+    const std::string& root = texts.root;
+    const std::string& key = texts.key;
+    std::string& valueName = texts.valueName;
+    const std::string& installer = texts.installer;
+    const std::string& program = texts.program;
+    const std::string& installed = texts.installed;
+    Setting(iniPath, "RunLocationRoot", "HKEY_CLASSES_ROOT", &texts.root);
+    Setting(iniPath, "RunLocationKey", "Software\\Fendral\\Install Locations", &texts.key);
+    Setting(iniPath, "RunLocationValue", "Test Tavio CD", &valueName);
     if (lstrcmpiA(valueName.c_str(), "(Default)") == 0) valueName.clear();
-    const std::string installer =
-        Setting(iniPath, family95 ? "InstallProgram32" : "InstallProgramNT", "SETUP32\\SETUP.EXE");
-    const std::string program = Setting(iniPath, family95 ? "RunProgram32" : "RunProgramNT", "RUN32.EXE");
-    const std::string installed = Setting(iniPath, family95 ? "InstalledProgram32" : "InstalledProgramNT", "");
+    Setting(iniPath, family95 ? "InstallProgram32" : "InstallProgramNT", "SETUP32\\SETUP.EXE", &texts.installer);
+    Setting(iniPath, family95 ? "RunProgram32" : "RunProgramNT", "RUN32.EXE", &texts.program);
+    Setting(iniPath, family95 ? "InstalledProgram32" : "InstalledProgramNT", "", &texts.installed);
 
     if ((registry & 7) != 7) {
         HKEY rootKey = HKEY_CLASSES_ROOT;
@@ -110,23 +138,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (registry & 0x10) sim::SetEnvironmentVariable("ProgramFiles", "C:\\Program Files");
 
-    if (machine & InstallerThere) sim::AddFile((folder + installer).c_str(), "MZ");
-    if (machine & DiscProgramThere) sim::AddFile((folder + program).c_str(), "MZ");
+    if (machine & InstallerThere) sim::AddFile(pathOf(folder, installer), "MZ");
+    if (machine & DiscProgramThere) sim::AddFile(pathOf(folder, program), "MZ");
     if (machine & InstalledProgramThere) {
         // In the folder the value names, as written and as cleaned into a folder.
-        std::string location = valueData.substr(0, valueData.find('\0')).substr(0, 1215);
-        std::string cleaned = location;
+        std::string& location = texts.location;
+        location.assign(valueData, 0, std::min(valueData.find('\0'), static_cast<size_t>(1215)));
+        std::string& cleaned = texts.cleaned;
+        cleaned = location;
         CleanInstallFolder(&cleaned[0]);
         cleaned.resize(strlen(cleaned.c_str()));
-        for (std::string place : {location, cleaned}) {
-            if (place.empty() || place.back() != '\\') place += '\\';
-            sim::AddFile((place + program).c_str(), "MZ");
-            if (!installed.empty()) sim::AddFile((place + installed).c_str(), "MZ");
+        for (std::string* place : {&location, &cleaned}) {
+            if (place->empty() || place->back() != '\\') *place += '\\';
+            sim::AddFile(pathOf(*place, program), "MZ");
+            if (!installed.empty()) sim::AddFile(pathOf(*place, installed), "MZ");
         }
     }
     if (machine & AssociationThere) {
         const size_t extensionDot = program.find_last_of('.');
-        const std::string extension = extensionDot == std::string::npos ? ".TXT" : program.substr(extensionDot);
+        const std::string& extension = extensionDot == std::string::npos
+                                           ? texts.path.assign(".TXT")
+                                           : texts.path.assign(program, extensionDot, std::string::npos);
         sim::AddAssociation(extension.c_str(), "docfile",
                             openCommand.empty() ? "\"C:\\Program Files\\V\\v.exe\" \"%1\"" : openCommand.c_str());
         if (shell & 0x40) sim::AddFile(Viewer, "MZ");
