@@ -196,12 +196,6 @@ int CompareNoCase(const std::string& a, const std::string& b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-std::string Upper(const std::string& text) {
-    std::string out = text;
-    for (char& c : out) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 }  // namespace internal
 
 void Reset() {

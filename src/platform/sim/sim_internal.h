@@ -59,7 +59,6 @@ void AddFailure(const std::string& what);
 
 // Case-insensitive comparison of ASCII text, as lstrcmpiA does for it.
 int CompareNoCase(const std::string& a, const std::string& b);
-std::string Upper(const std::string& text);
 
 // Provided by the window side (sim_messages.cpp) for the shell side (sim_shell.cpp):
 // a window of another process appears after the launcher's timer has ticked n times.

@@ -50,7 +50,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     if (PlannedFailure("GetModuleFileNameA", &planned)) return static_cast<DWORD>(planned);
     // Any handle but the system modules' stands for this process: tests pass whatever
     // instance handle they like to the entry point.
-    std::string path = Process.modulePath;
+    std::string_view path = Process.modulePath;
     if (module == sim::internal::kUser32) path = "C:\\WINDOWS\\SYSTEM32\\USER32.DLL";
     if (module == sim::internal::kKernel32) path = "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL";
     if (buffer == nullptr || size == 0) {
@@ -58,7 +58,8 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
         return 0;
     }
     if (path.size() < size) {
-        memcpy(buffer, path.c_str(), path.size() + 1);
+        memcpy(buffer, path.data(), path.size());
+        buffer[path.size()] = '\0';
         return static_cast<DWORD>(path.size());
     }
     // Too small: Windows 2000 and XP fill the whole buffer, leave it unterminated, return

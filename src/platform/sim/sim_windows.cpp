@@ -43,24 +43,28 @@ std::string ResourceName(LPCSTR name) {
     return name;
 }
 
-ATOM AtomFor(const std::string& name) {
-    UserState& user = User;
-    const std::string key = internal::Upper(name);
-    auto it = user.atoms.find(key);
-    if (it != user.atoms.end()) return it->second;
-    const ATOM atom = user.nextAtom++;
-    user.atoms[key] = atom;
-    return atom;
-}
-
-// Looked up at every FindWindowA, once per timer tick of a wait: the upper-case key is
-// made in a buffer kept for the purpose, not in a new string each time.
-ATOM FindAtom(const char* name) {
+// A name's key in the atom table: upper case, made in a buffer kept for the purpose (looked
+// up at every FindWindowA, once per timer tick of a wait, and for every class and window).
+const std::string& AtomKey(std::string_view name) {
     static std::string key;
     key.assign(name);
     for (char& c : key) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return key;
+}
+
+ATOM AtomFor(const std::string& name) {
+    UserState& user = User;
+    const std::string& key = AtomKey(name);
+    auto it = user.atoms.find(key);
+    if (it != user.atoms.end()) return it->second;
+    const ATOM atom = user.nextAtom++;
+    user.atoms.emplace(key, atom);
+    return atom;
+}
+
+ATOM FindAtom(const char* name) {
     const auto& atoms = User.atoms;
-    auto it = atoms.find(key);
+    auto it = atoms.find(AtomKey(name));
     return it == atoms.end() ? 0 : it->second;
 }
 
