@@ -77,13 +77,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     launchPath.Assign(launchText.c_str());  // cut at 4095, as the decision's buffer would be
     const std::string path = launchPath.CStr();
 
-    // Expectations from the unrefused machine, before any refusal is planned.
-    const std::string shortPath = ShortForm(path);
+    // Expectations from the unrefused machine, before any refusal is planned. A short form
+    // counts as the launcher counts it: one of exactly 87 characters reads as the
+    // ERROR_INVALID_PARAMETER some systems return in place of a length, and the long form
+    // is kept (the short one is still what the buffer holds, the shell's directory).
+    const std::string shortForm = ShortForm(path);
+    const std::string shortPath = ShortPathCounts(static_cast<DWORD>(shortForm.size()), 512) ? shortForm : "";
     // The shell is asked with the document's short form when there is one.
     const std::string asked = shortPath.empty() ? path : shortPath;
-    const std::string foundProgram = Associated(asked, shortPath);
+    const std::string foundProgram = Associated(asked, shortForm);
     const std::string foundLong = Associated(path, "");
-    const std::string foundShort = ShortForm(foundProgram);
+    const std::string programShort = ShortForm(foundProgram);
+    const std::string foundShort =
+        ShortPathCounts(static_cast<DWORD>(programShort.size()), 512) ? programShort : "";
 
     const int refusal = flags >> 6;
     if (refusal != 0)
