@@ -241,6 +241,7 @@ std::vector<std::string> UnfiredFailures();
 // "MessageBoxA <caption>", "ShellExecuteA <file>", "SetTimer 1 500", "KillTimer 1",
 // "DestroyWindow", "PostQuitMessage 0", "WritePrivateProfileStringA <path>",
 // "CreateMutexA <name>", "WaitForSingleObject <time-out> <result>", "ReleaseMutex", "CloseHandle".
+// The lines as of this call: ask again after the machine has run on or been reset.
 const std::vector<std::string>& Trace();
 
 }  // namespace sim

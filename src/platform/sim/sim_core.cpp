@@ -183,6 +183,7 @@ void AddTrace(std::initializer_list<std::string_view> pieces) {
     std::string& line = NextTraceLine();
     for (const std::string_view piece : pieces) line += piece;
 }
+
 void AddFailure(const std::string& what) { Core.failures.push_back(what); }
 
 int CompareNoCase(const std::string& a, const std::string& b) {
