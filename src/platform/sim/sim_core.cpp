@@ -169,7 +169,7 @@ namespace {
 
 std::string& NextTraceLine() {
     CoreState& core = Core;
-    if (core.traceLines == core.trace.size()) core.trace.emplace_back();
+    if (core.traceLines == core.trace.size()) KeepOnHeap(core.trace.emplace_back());
     std::string& line = core.trace[core.traceLines++];
     line.clear();
     return line;

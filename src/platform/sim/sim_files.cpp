@@ -174,10 +174,15 @@ void Dismantle(Node* folder) {
         Children::node_type entry = children.extract(children.begin());
         Node& node = *entry.mapped();
         Dismantle(&node);
+        KeepOnHeap(entry.key());
+        KeepOnHeap(node.name);
         node.name.clear();
         node.alias.clear();
         node.folder = false;
+        // The content goes: it is handed over whole by AddFile, and an entry holding an
+        // earlier run's content for a file of two bytes would only look like a leak.
         node.content.clear();
+        node.content.shrink_to_fit();
         node.hostPath.clear();
         FileSystem.spare.push_back(std::move(entry));
     }

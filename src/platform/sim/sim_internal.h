@@ -36,6 +36,16 @@ void KeepBuffer(std::vector<T>& fresh, std::vector<T>& used) {
     fresh.swap(used);
 }
 
+// Puts a text that is kept for reuse on the heap for good. A string that outgrows its
+// inline room allocates without freeing anything; libFuzzer takes a run that allocates
+// more than it frees for a possible leak, runs it again and then checks the whole heap.
+// Reused entries handed texts of other lengths run after run did that again and again;
+// a text already on the heap frees its old buffer whenever it grows.
+inline void KeepOnHeap(std::string& text) {
+    constexpr size_t kRoom = 32;  // beyond any string's inline room
+    if (text.capacity() < kRoom) text.reserve(kRoom);
+}
+
 // Virtual time: advanced only by waits, those of GetMessageA (sim_messages.cpp) and of
 // WaitForSingleObject (sim_sync.cpp).
 struct ClockState {

@@ -42,6 +42,9 @@ RegistryState Registry;
 void Dismantle(RegistryKey* key) {
     while (!key->values.empty()) {
         Values::node_type entry = key->values.extract(key->values.begin());
+        KeepOnHeap(entry.key());
+        KeepOnHeap(entry.mapped().name);
+        KeepOnHeap(entry.mapped().data);
         entry.mapped().name.clear();
         entry.mapped().data.clear();
         Registry.spareValues.push_back(std::move(entry));
@@ -49,6 +52,8 @@ void Dismantle(RegistryKey* key) {
     while (!key->subkeys.empty()) {
         Subkeys::node_type entry = key->subkeys.extract(key->subkeys.begin());
         Dismantle(entry.mapped().get());
+        KeepOnHeap(entry.key());
+        KeepOnHeap(entry.mapped()->name);
         entry.mapped()->name.clear();
         Registry.spareKeys.push_back(std::move(entry));
     }
