@@ -79,6 +79,13 @@ std::string FoldKey(const std::string& text) {
     return folded;
 }
 
+const std::string& FoldedInBuffer(std::string_view name) {
+    static std::string key;
+    key.assign(name);
+    for (char& c : key) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
+    return key;
+}
+
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i)

@@ -108,15 +108,6 @@ bool ParsePath(std::string_view path, ParsedPath* parsed) {
     return true;
 }
 
-// The folded name of a lookup, in a buffer kept for it: every path lookup folds each of
-// its components, and a new string each time made the file system the costliest part of a run.
-const std::string& FoldedInBuffer(std::string_view name) {
-    static std::string key;
-    key.assign(name);
-    for (char& c : key) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
-    return key;
-}
-
 Node* FindChild(Node* folder, std::string_view name) {
     if (folder == nullptr || !folder->folder) return nullptr;
     auto it = folder->children.find(FoldedInBuffer(name));

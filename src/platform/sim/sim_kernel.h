@@ -58,6 +58,10 @@ int UnicodeToAnsi(unsigned codePoint);  // -1 when 1252 has no such character
 extern const std::array<unsigned char, 256> kFoldAnsi;
 inline unsigned char FoldAnsi(unsigned char c) { return kFoldAnsi[c]; }
 std::string FoldKey(const std::string& text);
+// The folded form of a name in one buffer kept for it, valid until the next call: each lookup
+// of the files and the registry folds every name it looks for, and a new string each time was
+// most of a lookup's cost.
+const std::string& FoldedInBuffer(std::string_view name);
 bool EqualNoCase(std::string_view a, std::string_view b);
 // UTF-16 text of the system's wide calls, narrowed to the ANSI code page ('?' where it has no character).
 std::string WideToAnsi(const WCHAR* text);

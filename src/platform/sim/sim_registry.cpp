@@ -100,19 +100,10 @@ bool NextKeyPart(std::string_view path, size_t* pos, std::string_view* part) {
     return true;
 }
 
-// The folded form of a key or value name, in a buffer kept for it: each lookup folds its
-// names, and a new string each time was most of a query's cost.
-const std::string& Folded(std::string_view name) {
-    static std::string key;
-    key.assign(name);
-    for (char& c : key) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
-    return key;
-}
-
 RegistryKey* FindKey(RegistryKey* key, std::string_view path) {
     std::string_view part;
     for (size_t pos = 0; NextKeyPart(path, &pos, &part);) {
-        auto it = key->subkeys.find(Folded(part));
+        auto it = key->subkeys.find(FoldedInBuffer(part));
         if (it == key->subkeys.end()) return nullptr;
         key = it->second.get();
     }
@@ -128,7 +119,7 @@ RegistryKey* MakeKey(HKEY root, const char* path) {
     const std::string_view keyPath = path ? path : "";
     std::string_view part;
     for (size_t pos = 0; NextKeyPart(keyPath, &pos, &part);) {
-        const std::string& folded = Folded(part);
+        const std::string& folded = FoldedInBuffer(part);
         auto found = key->subkeys.find(folded);
         if (found != key->subkeys.end()) {
             key = found->second.get();
@@ -160,7 +151,7 @@ bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string&
                        std::string* data) {
     RegistryKey* key = KeyOf(root);
     if (key == nullptr || (key = FindKey(key, keyPath)) == nullptr) return false;
-    auto it = key->values.find(Folded(valueName));
+    auto it = key->values.find(FoldedInBuffer(valueName));
     if (it == key->values.end()) return false;
     *type = it->second.type;
     *data = it->second.data;
@@ -184,7 +175,7 @@ void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWO
     internal::RegistryKey* key = internal::MakeKey(root, keyPath);
     if (key == nullptr) return;
     const std::string_view name = valueName ? valueName : "";
-    const std::string& folded = internal::Folded(name);
+    const std::string& folded = internal::FoldedInBuffer(name);
     std::vector<internal::Values::node_type>& spare = internal::Registry.spareValues;
     auto found = key->values.find(folded);
     if (found == key->values.end() && !spare.empty()) {
@@ -240,7 +231,7 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
     if ((data != nullptr && size == nullptr) || reserved != nullptr) return ERROR_INVALID_PARAMETER;
     RegistryKey* node = KeyOf(key);
     if (node == nullptr) return kErrorInvalidHandle;
-    auto it = node->values.find(Folded(name ? name : ""));
+    auto it = node->values.find(FoldedInBuffer(name ? name : ""));
     if (it == node->values.end()) {
         // Wine clears the type (NT leaves no defined value there), and without a buffer the
         // size too (NT does the same: Wine's registry tests).
