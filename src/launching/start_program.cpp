@@ -32,6 +32,8 @@ bool ConvertToShortPath(const char* source) {
     return ShortPathCounts(result, ShortPathSize);
 }
 
+const LaunchResult NoAssociation = 31;  // SE_ERR_NOASSOC
+
 LaunchResult LowResult(HINSTANCE result) { return static_cast<LaunchResult>(reinterpret_cast<UINT_PTR>(result)); }
 
 bool EndsWith(const WorkText& path, size_t length, const char* extension) {
@@ -150,6 +152,9 @@ LaunchResult PrepareDocument(WorkText& launchPath) {
             if (FileExists(t.ShortPathBuffer.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
         }
     }
+    // Still no program: the shell finds an empty one for a command that starts with a blank.
+    // Started, an empty file name is no program of the disc's choosing.
+    if (t.ExecutablePath.Empty()) return NoAssociation;
 
     if (ConvertToShortPath(t.ExecutablePath.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
     return found;

@@ -219,6 +219,14 @@ TEST_F(LaunchingTest, FailedAssociationIsReturnedAndNothingStarts) {
     sim::FailNextCall("FindExecutableA", false, 32);
     EXPECT_EQ(32u, StartProgram(Path("D:\\DOCS\\NOTES.xyz")));
     EXPECT_TRUE(sim::ShellStarts().empty());
+
+    // A command starting with a blank: the shell finds an empty program, and the open
+    // command's own program is missing. Nothing is started, not even "".
+    ResetLauncherState();
+    sim::AddAssociation(".xyz", "xyzfile", " C:\\GONE\\VIEW.EXE %1");
+    sim::SetShellExecuteResult(33);
+    EXPECT_EQ(31u, StartProgram(Path("D:\\DOCS\\NOTES.xyz")));
+    EXPECT_TRUE(sim::ShellStarts().empty());
 }
 
 TEST_F(LaunchingTest, MissingAssociatedProgramFallsBackToTheRegisteredOpenCommand) {
@@ -274,13 +282,13 @@ TEST_F(LaunchingTest, FallbackFollowsTheExtensionsClass) {
         const char* name;
         std::string className;
         const char* extensionCommand;  // nullptr: none
-        const char* started;
+        const char* started;  // nullptr: nothing started, no association reported
     } cases[] = {
         {"class command", "txtfile", nullptr, "C:\\ALT\\ALT.EXE"},
         {"extension command first", "txtfile", "C:\\VIEW\\VIEW.EXE %1", Viewer},
         {"extension command too long: the class's", "txtfile", long512.c_str(), "C:\\ALT\\ALT.EXE"},
         {"class key path of 199", class180, nullptr, "C:\\ALT\\ALT.EXE"},
-        {"class key path of 200: not found", class181, nullptr, ""},
+        {"class key path of 200: not found", class181, nullptr, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -298,8 +306,13 @@ TEST_F(LaunchingTest, FallbackFollowsTheExtensionsClass) {
         // The shell "finds" the association yet names no program, so the fallback runs.
         sim::FailCall("FindExecutableA", 1, false, 42);
         sim::SetShellExecuteResult(42);
-        EXPECT_EQ(42u, StartProgram(Path("D:\\DOCS\\README.TXT")));
-        EXPECT_EQ(c.started, OnlyStart().file);
+        if (c.started == nullptr) {
+            EXPECT_EQ(31u, StartProgram(Path("D:\\DOCS\\README.TXT")));
+            EXPECT_TRUE(sim::ShellStarts().empty());
+        } else {
+            EXPECT_EQ(42u, StartProgram(Path("D:\\DOCS\\README.TXT")));
+            EXPECT_EQ(c.started, OnlyStart().file);
+        }
     }
 }
 
