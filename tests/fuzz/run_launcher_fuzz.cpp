@@ -198,13 +198,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::vector<sim::ShellStart>& starts = sim::ShellStarts();
     if (!starts.empty()) {
         const sim::ShellStart& start = starts[0];
-        // What was started is a file of this machine, or the program the shell itself named
-        // (FindExecutableA gives at most 259 characters of it).
-        FUZZ_CHECK(sim::FileExistsInSim(start.file.c_str()) || start.file == CommandProgram(openCommand).substr(0, 259) ||
-                       start.file == Viewer || start.result <= 32,
-                   "started " + start.file + ", which no input names");
-        // A program is started by its own path, as the decision composed it, or its short form.
+        // What was started is a file of this machine, or the program the shell itself named:
+        // FindExecutableA gives at most 259 characters of it, and names a document that is
+        // its own program (a .bat file) by the document's full path, which may be longer.
         const std::string launchPath = SettingsFile.WorkBuffer.CStr();
+        const std::string& file = start.file;
+        const bool cutByShell = file.size() == 259 && !IsProgramPath(launchPath);
+        FUZZ_CHECK(sim::FileExistsInSim(file.c_str()) || file == CommandProgram(openCommand).substr(0, 259) ||
+                       cutByShell || file == Viewer || start.result <= 32,
+                   "started " + file + ", which no input names");
+        // A program is started by its own path, as the decision composed it, or its short form.
         if (IsProgramPath(launchPath))
             FUZZ_CHECK(start.file == launchPath || start.file == ShortForm(launchPath),
                        "launch path " + launchPath + " started as " + start.file);
