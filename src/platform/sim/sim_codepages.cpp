@@ -73,18 +73,14 @@ constexpr std::array<unsigned char, 256> FoldTable() {
 
 constexpr std::array<unsigned char, 256> kFoldAnsi = FoldTable();
 
-std::string FoldKey(const std::string& text) {
-    std::string folded = text;
-    for (char& c : folded) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
-    return folded;
-}
-
 const std::string& FoldedInBuffer(std::string_view name) {
     static std::string key;
     key.assign(name);
     for (char& c : key) c = static_cast<char>(FoldAnsi(static_cast<unsigned char>(c)));
     return key;
 }
+
+std::string FoldKey(const std::string& text) { return FoldedInBuffer(text); }
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
