@@ -3,6 +3,7 @@
 
 #include "location/install_location.h"
 #include "platform/file_exists.h"
+#include "platform/wide_names.h"
 #include "platform/windows_api.h"
 
 LaunchAffixesState LaunchAffixes;
@@ -110,6 +111,23 @@ void ExtractCommandProgram() {
     text[n] = '\0';
 }
 
+// FindExecutable for the document into ExecutablePath. On NT the shell is asked in Unicode:
+// a program installed in a folder named outside the ANSI code page comes back whole, and is
+// taken in its ANSI form (its short form where the name needs one); a program with no ANSI
+// form is left empty, as a command naming no program leaves it.
+LaunchResult FindDocumentProgram(const char* document, const char* directory) {
+    WideNamesState& wide = WideNames;
+    char* program = LaunchCommand.ExecutablePath.Data();
+    program[0] = '\0';
+    if (IsWindows95Family() || MultiByteToWideChar(CP_ACP, 0, document, -1, wide.Text, WideCapacity) == 0 ||
+        MultiByteToWideChar(CP_ACP, 0, directory, -1, wide.Other, WideCapacity) == 0)
+        return LowResult(FindExecutableA(document, directory, program));
+    const LaunchResult found = LowResult(FindExecutableW(wide.Text, wide.Other, wide.Name));
+    if (found > 32 && !AnsiNameOf(wide.Name, MAX_PATH * 2, program, LaunchCommand.ExecutablePath.BufferSize()))
+        program[0] = '\0';
+    return found;
+}
+
 // The document in launchPath (4 characters or more) as the parameter after any
 // prefix, and the program associated with it as ExecutablePath. Returns FindExecutableA's
 // result: 32 or less when no program was found, and ExecutablePath is then not to be used.
@@ -139,8 +157,7 @@ LaunchResult PrepareDocument(WorkText& launchPath) {
     // The directory argument is ShortPathBuffer as the conversion left it: the short
     // form when one was written, otherwise whatever the buffer held before.
     t.ExecutablePath.Clear();
-    const LaunchResult found =
-        LowResult(FindExecutableA(launchPath.CStr(), t.ShortPathBuffer.CStr(), t.ExecutablePath.Data()));
+    const LaunchResult found = FindDocumentProgram(launchPath.CStr(), t.ShortPathBuffer.CStr());
     t.ExecutablePath.Terminate();
     if (found <= 32) return found;
 

@@ -1,6 +1,8 @@
 // The install-location lookup in the registry, and the folder clean-up.
 #include "location/install_location.h"
 
+#include "platform/wide_names.h"
+
 RegistryQueryState RegistryQuery;
 
 namespace {
@@ -21,6 +23,47 @@ size_t TextLength(const char* text) {
     return n;
 }
 
+// NT: the value as Windows holds it, in Unicode, so that a folder named outside the ANSI code
+// page is not read as '?'. A text the ANSI code page holds comes out exactly as the ANSI call
+// gives it; any other must name a file or folder (for a command line, once cleaned into its
+// folder) and is taken in its short form. -1: no Unicode call here, the ANSI route stands.
+int QueryWide(HKEY key, bool folderOfCommand) {
+    typedef LSTATUS(WINAPI * QueryFunction)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
+    typedef DWORD(WINAPI * ExpandFunction)(LPCWSTR, LPWSTR, DWORD);
+    const QueryFunction queryValue = reinterpret_cast<QueryFunction>(NtFunction("ADVAPI32", "RegQueryValueExW"));
+    const ExpandFunction expand = reinterpret_cast<ExpandFunction>(NtFunction("KERNEL32", "ExpandEnvironmentStringsW"));
+    if (queryValue == nullptr || expand == nullptr) return -1;
+    WideNamesState& wide = WideNames;
+    if (MultiByteToWideChar(CP_ACP, 0, RegistryQuery.ValueName.CStr(), -1, wide.Name, MAX_PATH * 2) == 0) return 0;
+    DWORD type = REG_NONE;
+    DWORD size = QueryDataSize * sizeof(WCHAR);
+    if (queryValue(key, wide.Name, nullptr, &type, reinterpret_cast<LPBYTE>(wide.Text), &size) != ERROR_SUCCESS)
+        return 0;
+    // The Unicode call adds no terminator to a value stored without one.
+    wide.Text[size / sizeof(WCHAR)] = 0;
+    WCHAR* text = wide.Text;
+    if (type == REG_EXPAND_SZ) {
+        const DWORD needed = expand(wide.Text, wide.Other, QueryDataSize);
+        if (needed == 0 || needed > QueryDataSize) return 0;
+        text = wide.Other;
+    } else if (type != REG_SZ) {
+        return 0;
+    }
+    char* result = RegistryQuery.ResultText.Data();
+    const int resultSize = static_cast<int>(RegistryQuery.ResultText.BufferSize());
+    RegistryQuery.ResultText.Terminate();
+    if (AnsiFromWide(text, result, resultSize)) return 1;
+    if (folderOfCommand) {
+        // Cleaned in UTF-8, whose multibyte characters hold no quote, blank, percent sign or
+        // backslash, and turned back into Unicode.
+        char* utf8 = reinterpret_cast<char*>(wide.RoundTrip);
+        if (WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof wide.RoundTrip, nullptr, nullptr) == 0) return 0;
+        CleanInstallFolder(utf8);
+        if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text, WideCapacity) == 0) return 0;
+    }
+    return AnsiNameOf(text, WideCapacity, result, resultSize) ? 1 : 0;
+}
+
 }  // namespace
 
 bool MapRootKey(const char* name) {
@@ -35,7 +78,7 @@ bool MapRootKey(const char* name) {
     return true;
 }
 
-int QueryInstallLocation() {
+int QueryInstallLocation(bool folderOfCommand) {
     RegistryQueryState& query = RegistryQuery;
     // A name cut to fit would name another key or value: better not found than wrong.
     if (!query.KeyPath.Fits() || !query.ValueName.Fits()) return 0;
@@ -45,6 +88,11 @@ int QueryInstallLocation() {
     // code page would name another key outside ASCII.
     HKEY key;
     if (RegOpenKeyExA(query.Root, query.KeyPath.CStr(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
+    const int found = QueryWide(key, folderOfCommand);
+    if (found >= 0) {
+        RegCloseKey(key);
+        return found;
+    }
     // One byte beyond the query's size, so that data stored without its terminating
     // zero (Windows adds one only where the buffer has room) can still be terminated.
     FixedText<QueryDataSize + 1> data;

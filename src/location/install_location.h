@@ -19,8 +19,10 @@ extern RegistryQueryState RegistryQuery;
 // false and Root unchanged for any other name.
 bool MapRootKey(const char* name);
 // Reads the value named by RegistryQuery: 1 with ResultText set, 0 when the key or
-// value is missing or unusable (another type, too long for the query or the result).
-int QueryInstallLocation();
+// value is missing or unusable (another type, too long for the query or the result, or, on
+// NT, a name outside the ANSI code page that has no ANSI form). folderOfCommand: the value
+// is cleaned into a folder (CleanInstallFolder) where the ANSI form needs that to be found.
+int QueryInstallLocation(bool folderOfCommand = false);
 // Rewrites a command line or file path in place into a folder ending in '\'.
 void CleanInstallFolder(char* text);
 

@@ -2,6 +2,7 @@
 #include "settings/settings_file.h"
 
 #include "platform/file_exists.h"
+#include "platform/wide_names.h"
 #include "platform/windows_api.h"
 
 SettingsFileState SettingsFile;
@@ -21,6 +22,22 @@ static long LastBackslash(const char* text, size_t length) {
 static bool FailLocating(const char* message) {
     MessageBoxA(nullptr, message, LauncherTitleText, MB_OK);
     return false;
+}
+
+// NT: the launcher's own path as Windows names it, in Unicode, made ANSI through its short
+// form (the form the folder has always been taken in), so that a folder named outside the
+// ANSI code page is still found. False where the Unicode call is not there or gives no ANSI
+// form: the ANSI route then stands.
+static bool ModulePathFromWide(WorkText& path) {
+    typedef DWORD(WINAPI * ModuleFileNameFunction)(HMODULE, LPWSTR, DWORD);
+    const ModuleFileNameFunction moduleFileName =
+        reinterpret_cast<ModuleFileNameFunction>(NtFunction("KERNEL32", "GetModuleFileNameW"));
+    WCHAR* wide = WideNames.Text;
+    if (moduleFileName == nullptr) return false;
+    const DWORD length = moduleFileName(nullptr, wide, WideCapacity);
+    if (length == 0 || length >= static_cast<DWORD>(WideCapacity)) return false;
+    ShortenWide(wide, WideCapacity);
+    return AnsiFromWide(wide, path.Data(), static_cast<int>(path.BufferSize()));
 }
 
 static bool LocateSelfSteps() {
@@ -44,13 +61,15 @@ static bool LocateSelfSteps() {
     SettingsFile.SettingsFileName.AssignPart(name, static_cast<size_t>(dot));
     SettingsFile.SettingsFileName.Append(".INI");
 
-    FixedText<1024> shortPath;
-    shortPath.Clear();
-    const DWORD shortLength =
-        GetShortPathNameA(path.CStr(), shortPath.Data(), static_cast<DWORD>(shortPath.BufferSize()));
-    if (ShortPathCounts(shortLength, static_cast<DWORD>(shortPath.BufferSize()))) {
-        shortPath.Terminate();
-        path.Assign(shortPath.CStr());
+    if (!ModulePathFromWide(path)) {
+        FixedText<1024> shortPath;
+        shortPath.Clear();
+        const DWORD shortLength =
+            GetShortPathNameA(path.CStr(), shortPath.Data(), static_cast<DWORD>(shortPath.BufferSize()));
+        if (ShortPathCounts(shortLength, static_cast<DWORD>(shortPath.BufferSize()))) {
+            shortPath.Terminate();
+            path.Assign(shortPath.CStr());
+        }
     }
 
     const long folderEnd = LastBackslash(path.CStr(), path.Length());

@@ -74,14 +74,24 @@ TEST_F(FaultTest, EachRefusedCallEndsTheRunItsPromisedWay) {
         // A location that cannot be read counts as no installation: the installer is offered.
         {"key cannot be opened", [] { InstalledDisc(); }, sim::kWindowsNT4, "RegOpenKeyExA", 1, true,
          ERROR_ACCESS_DENIED, 0, 0, {}, {kInstaller}},
-        {"value cannot be read", [] { InstalledDisc(); }, sim::kWindowsNT4, "RegQueryValueExA", 1, true,
+        // NT reads the value in Unicode, the 95/98 family in ANSI.
+        {"value cannot be read", [] { InstalledDisc(); }, sim::kWindowsNT4, "RegQueryValueExW", 1, true,
          ERROR_ACCESS_DENIED, 0, 0, {}, {kInstaller}},
-        {"value reported too long", [] { InstalledDisc(); }, sim::kWindowsNT4, "RegQueryValueExA", 1, true,
+        {"value cannot be read, 98", [] { InstalledDisc(); }, sim::kWindows98, "RegQueryValueExA", 1, true,
+         ERROR_ACCESS_DENIED, 0, 0, {}, {kInstaller}},
+        {"value reported too long", [] { InstalledDisc(); }, sim::kWindowsNT4, "RegQueryValueExW", 1, true,
+         ERROR_MORE_DATA, 0, 0, {}, {kInstaller}},
+        {"value reported too long, 98", [] { InstalledDisc(); }, sim::kWindows98, "RegQueryValueExA", 1, true,
          ERROR_MORE_DATA, 0, 0, {}, {kInstaller}},
         {"expansion refused", [] { InstalledDisc(REG_EXPAND_SZ, "%SystemDrive%\\APPS\\TOOL"); }, sim::kWindowsNT4,
-         "ExpandEnvironmentStringsA", 1, true, 0, 0, 0, {}, {kInstaller}},
+         "ExpandEnvironmentStringsW", 1, true, 0, 0, 0, {}, {kInstaller}},
+        {"expansion refused, 98", [] { InstalledDisc(REG_EXPAND_SZ, "%SystemDrive%\\APPS\\TOOL"); },
+         sim::kWindows98, "ExpandEnvironmentStringsA", 1, true, 0, 0, 0, {}, {kInstaller}},
         {"expansion needs more than the buffer", [] { InstalledDisc(REG_EXPAND_SZ, "%SystemDrive%\\APPS\\TOOL"); },
-         sim::kWindowsNT4, "ExpandEnvironmentStringsA", 1, true, 1601, 0, 0, {}, {kInstaller}},
+         sim::kWindowsNT4, "ExpandEnvironmentStringsW", 1, true, 1601, 0, 0, {}, {kInstaller}},
+        {"expansion needs more than the buffer, 98",
+         [] { InstalledDisc(REG_EXPAND_SZ, "%SystemDrive%\\APPS\\TOOL"); }, sim::kWindows98,
+         "ExpandEnvironmentStringsA", 1, true, 1601, 0, 0, {}, {kInstaller}},
         // The fallback lookup of a document's open command refused: the shell's choice stands.
         {"open command unreadable", [] { DocumentDisc(false), sim::AddFolder("C:\\VIEW"); }, sim::kWindowsNT4, "RegOpenKeyExA", 1, true,
          ERROR_ACCESS_DENIED, 0, 0,
@@ -123,7 +133,8 @@ TEST_F(FaultTest, NoLocalTimeGivesTheTimelessStatusLine) {
 }
 
 // Every refusal of GetShortPathNameA (0, 87, or the size needed when the buffer is too
-// small) leaves the long form in use, silently, for the own folder and for the start.
+// small) leaves the long form in use, silently, for the own folder and for the start; on NT
+// the own folder's short form comes from GetShortPathNameW, refused the same ways.
 TEST_F(FaultTest, RefusedShortFormsFallBackToTheLongForm) {
     const char* const shortDirectory = "D:\\LONGFO~1\\";
     const char* const longDirectory = "D:\\LONG FOLDER\\";
@@ -136,8 +147,15 @@ TEST_F(FaultTest, RefusedShortFormsFallBackToTheLongForm) {
         bool forever;
         const char* directory;
         const char* started;
+        const char* function = "GetShortPathNameA";
+        DWORD version = sim::kWindows98;
     } cases[] = {
         {"no refusal", -1, 1, false, shortDirectory, startedShort},
+        {"NT, no refusal", -1, 1, false, shortDirectory, startedShort, "GetShortPathNameW", sim::kWindowsNT4},
+        {"NT, 0 for the own path", 0, 1, false, longDirectory, startedShort, "GetShortPathNameW", sim::kWindowsNT4},
+        {"NT, 87 for the own path", 87, 1, false, longDirectory, startedShort, "GetShortPathNameW", sim::kWindowsNT4},
+        {"NT, 1601, the own path's buffer size", 1601, 1, false, longDirectory, startedShort, "GetShortPathNameW",
+         sim::kWindowsNT4},
         {"0 for the own path", 0, 1, false, longDirectory, startedShort},
         {"87 for the own path", 87, 1, false, longDirectory, startedShort},
         {"1024, the own path's buffer size", 1024, 1, false, longDirectory, startedShort},
@@ -150,12 +168,13 @@ TEST_F(FaultTest, RefusedShortFormsFallBackToTheLongForm) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Fresh();
+        sim::SetVersion(c.version);
         sim::SetModulePath("D:\\LONG FOLDER\\AUTOPLAY.EXE");
         sim::AddFile("D:\\LONG FOLDER\\AUTOPLAY.EXE", "MZ");
         sim::AddFile("D:\\LONG FOLDER\\AUTOPLAY.INI", "[Tavio32 Settings]\r\nInstallShowAlert=0\r\n");
         sim::AddFile("D:\\LONG FOLDER\\SETUP32\\SETUP.EXE", "MZ");
         sim::SetShortName("D:\\LONG FOLDER", "LONGFO~1");
-        if (c.value >= 0) sim::FailCall("GetShortPathNameA", c.nth, c.forever, c.value);
+        if (c.value >= 0) sim::FailCall(c.function, c.nth, c.forever, c.value);
 
         EXPECT_EQ(0, Run());
         EXPECT_STREQ(c.directory, SettingsFile.LauncherDirectory.CStr());
@@ -214,10 +233,10 @@ TEST_F(FaultTest, EveryShellFailureIsReportedOnceAndEndsWithZero) {
 
 TEST_F(FaultTest, EveryAssociationFailureIsReportedWithoutAStart) {
     for (unsigned code = 0; code <= 32; ++code) {
-        SCOPED_TRACE("FindExecutableA gives " + std::to_string(code));
+        SCOPED_TRACE("FindExecutableW gives " + std::to_string(code));
         Fresh();
         DocumentDisc();
-        sim::FailCall("FindExecutableA", 1, true, code);
+        sim::FailCall("FindExecutableW", 1, true, code);
 
         EXPECT_EQ(0, Run());
         EXPECT_TRUE(sim::ShellStarts().empty());

@@ -125,7 +125,7 @@ TEST_F(LaunchingTest, ProgramsAreStartedThemselvesAndDocumentsThroughTheirProgra
         Restart();
         sim::AddFile(c.path);
         StartProgram(Path(c.path));
-        EXPECT_EQ(c.program ? 0 : 1, sim::CallCount("FindExecutableA"));
+        EXPECT_EQ(c.program ? 0 : 1, sim::CallCount("FindExecutableW"));
         if (c.program) {
             EXPECT_EQ(c.path, OnlyStart().file);
         }
@@ -216,7 +216,7 @@ TEST_F(LaunchingTest, FailedAssociationIsReturnedAndNothingStarts) {
     ResetLauncherState();
     sim::AddFile(Viewer);
     sim::AddAssociation(".xyz", "xyzfile", "C:\\VIEW\\VIEW.EXE %1");
-    sim::FailNextCall("FindExecutableA", false, 32);
+    sim::FailNextCall("FindExecutableW", false, 32);
     EXPECT_EQ(32u, StartProgram(Path("D:\\DOCS\\NOTES.xyz")));
     EXPECT_TRUE(sim::ShellStarts().empty());
 
@@ -304,7 +304,7 @@ TEST_F(LaunchingTest, FallbackFollowsTheExtensionsClass) {
         // The key that a cut key path would name: found only if a too long path were cut.
         sim::SetRegistryString(HKEY_CLASSES_ROOT, classKey.substr(0, 199).c_str(), "", "C:\\ALT\\ALT.EXE %1");
         // The shell "finds" the association yet names no program, so the fallback runs.
-        sim::FailCall("FindExecutableA", 1, false, 42);
+        sim::FailCall("FindExecutableW", 1, false, 42);
         sim::SetShellExecuteResult(42);
         if (c.started == nullptr) {
             EXPECT_EQ(31u, StartProgram(Path("D:\\DOCS\\README.TXT")));

@@ -114,7 +114,7 @@ TEST_F(LocationTest, MissingKeyOrFailedCallsGiveNotFound) {
     // Planned failures count calls from the start of the test.
     sim::FailNextCall("RegOpenKeyExA", false, ERROR_ACCESS_DENIED);
     EXPECT_EQ(0, QueryInstallLocation());
-    sim::FailNextCall("RegQueryValueExA", false, ERROR_ACCESS_DENIED);
+    sim::FailNextCall("RegQueryValueExW", false, ERROR_ACCESS_DENIED);
     EXPECT_EQ(0, QueryInstallLocation());
     EXPECT_EQ(1, QueryInstallLocation());
     EXPECT_STREQ("C:\\TOOL", RegistryQuery.ResultText.CStr());

@@ -169,13 +169,18 @@ TEST_F(SettingsTest, DirectoryTakesTheShortFormButTheFileNameTheLongOne) {
 }
 
 TEST_F(SettingsTest, ShortFormRejectedBy87IsIgnored) {
-    sim::SetModulePath("D:\\Long Folder\\AUTOPLAY.EXE");
-    sim::AddFile("D:\\Long Folder\\AUTOPLAY.EXE", "MZ");
-    sim::AddFile("D:\\Long Folder\\AUTOPLAY.INI", "");
-    sim::SetShortName("D:\\Long Folder", "LONGFO~1");
-    sim::FailCall("GetShortPathNameA", 1, false, 87);
-    ASSERT_TRUE(LocateSettingsFile());
-    EXPECT_STREQ(SettingsFile.LauncherDirectory.CStr(), "D:\\Long Folder\\");
+    for (const char* function : {"GetShortPathNameA", "GetShortPathNameW"}) {
+        SCOPED_TRACE(function);
+        Restart();
+        sim::SetVersion(function[16] == 'A' ? sim::kWindows98 : sim::kWindowsNT4);
+        sim::SetModulePath("D:\\Long Folder\\AUTOPLAY.EXE");
+        sim::AddFile("D:\\Long Folder\\AUTOPLAY.EXE", "MZ");
+        sim::AddFile("D:\\Long Folder\\AUTOPLAY.INI", "");
+        sim::SetShortName("D:\\Long Folder", "LONGFO~1");
+        sim::FailCall(function, 1, false, 87);
+        ASSERT_TRUE(LocateSettingsFile());
+        EXPECT_STREQ(SettingsFile.LauncherDirectory.CStr(), "D:\\Long Folder\\");
+    }
 }
 
 TEST_F(SettingsTest, CacheIsFlushedTheFamilysWaySoAStaleCopyIsNotRead) {

@@ -645,6 +645,7 @@ TEST_F(SimKernelTest, MultiByteToWideCharMapsAnsi1252AndOem437) {
         {"ANSI byte read as OEM", CP_OEMCP, "M\xFCller", u"M\u207Fller"},
         {"euro sign and an unassigned byte", 1252, "\x80\x81", u"\u20AC\u0081"},
         {"box drawing", 437, "\xC4\xB3", u"\u2500\u2502"},
+        {"UTF-8 beyond the ANSI code page", CP_UTF8, "C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA \xE6\x9D\xB1", u"C:\\\u0141\u00F3" u"d\u017A \u6771"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -658,7 +659,7 @@ TEST_F(SimKernelTest, MultiByteToWideCharMapsAnsi1252AndOem437) {
     EXPECT_EQ(std::u16string(u"abxx"), std::u16string(wide, 4));
     EXPECT_EQ(0, MultiByteToWideChar(CP_ACP, 0, "abcd", -1, wide, 4));
     EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
-    EXPECT_EQ(0, MultiByteToWideChar(65001, 0, "abc", -1, wide, 4));  // a code page the simulation lacks
+    EXPECT_EQ(0, MultiByteToWideChar(932, 0, "abc", -1, wide, 4));  // a code page the simulation lacks
     EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), GetLastError());
 }
 

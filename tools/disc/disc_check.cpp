@@ -401,9 +401,10 @@ private:
             WorkText launchPath;
             launchPath.Assign(SettingsFile.LauncherDirectory.CStr());
             launchPath.Append(program.value.CStr());
-            const int lookups = sim::CallCount("FindExecutableA");
+            // The shell's lookup in either form (the NT family asks in Unicode) marks a document.
+            const int lookups = sim::CallCount("FindExecutableA") + sim::CallCount("FindExecutableW");
             StartProgram(launchPath);
-            const bool document = sim::CallCount("FindExecutableA") > lookups;
+            const bool document = sim::CallCount("FindExecutableA") + sim::CallCount("FindExecutableW") > lookups;
             if (!document || !LaunchCommand.DocumentExtension.Empty()) continue;
             const std::string name = program.value.CStr();
             const size_t slash = name.find_last_of('\\');

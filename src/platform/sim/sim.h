@@ -35,6 +35,10 @@ constexpr DWORD kWindowsNT4 = 0x05650004;  // high bit clear
 constexpr DWORD kWindows10 = 0x23F00206;
 void SetVersion(DWORD version);
 void SetModulePath(const char* path);  // what GetModuleFileNameA reports
+// A name outside the ANSI code page, written in UTF-8, as the simulation's calls take it
+// (sim::AddFile(sim::Utf8("C:\\東京\\RUN.EXE").c_str())): the ANSI calls give '?' for each
+// character code page 1252 lacks, the Unicode calls give the name whole.
+std::string Utf8(const char* utf8);
 // A module path too long for the buffer: GetModuleFileNameA fills the whole buffer and leaves
 // it unterminated, as Windows 2000 and XP do; by default it is cut and terminated, as later
 // versions (and Wine) do.

@@ -1,5 +1,5 @@
-// The simulated code pages: ANSI is code page 1252 and OEM code page 437, the only code
-// pages MultiByteToWideChar knows; a wide character that ANSI lacks becomes '?'. Case
+// The simulated code pages: ANSI is code page 1252 and OEM code page 437, with UTF-8 the only
+// code pages the conversions know; a wide character that ANSI lacks becomes '?'. Case
 // folding and comparison of ANSI text, as the file system, the registry and lstrcmpiA use it.
 #include <string.h>
 
@@ -137,6 +137,127 @@ std::string Utf8ToAnsi(const std::string& bytes) {
     return out;
 }
 
+namespace {
+
+// The code point of the UTF-8 sequence at text[i]; *length 0 for a broken sequence.
+unsigned DecodeUtf8(std::string_view text, size_t i, size_t* length) {
+    const unsigned char lead = static_cast<unsigned char>(text[i]);
+    size_t n = lead < 0x80 ? 1 : lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    unsigned codePoint = n == 1 ? lead : n == 2 ? lead & 0x1Fu : n == 3 ? lead & 0x0Fu : lead & 0x07u;
+    if (i + n > text.size()) n = 0;
+    for (size_t k = 1; k < n; ++k) {
+        const unsigned char next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) n = 0;
+        codePoint = (codePoint << 6) | (next & 0x3Fu);
+    }
+    *length = n;
+    return codePoint;
+}
+
+void AppendUtf8(unsigned codePoint, std::string* out) {
+    if (codePoint < 0x80) {
+        *out += static_cast<char>(codePoint);
+        return;
+    }
+    const int extra = codePoint < 0x800 ? 1 : codePoint < 0x10000 ? 2 : 3;
+    static const unsigned char kLead[4] = {0, 0xC0, 0xE0, 0xF0};
+    *out += static_cast<char>(kLead[extra] | (codePoint >> (6 * extra)));
+    for (int k = extra - 1; k >= 0; --k) *out += static_cast<char>(0x80 | ((codePoint >> (6 * k)) & 0x3F));
+}
+
+void AppendInternal(unsigned codePoint, std::string* out) {
+    const int ansi = UnicodeToAnsi(codePoint);
+    if (ansi >= 0) {
+        *out += static_cast<char>(ansi);
+        return;
+    }
+    *out += kWideMark;
+    AppendUtf8(codePoint, out);
+}
+
+// Calls visit(codePoint, isWide) for each character of a simulation text.
+template <typename Visit>
+void ForEachInternal(std::string_view text, Visit visit) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        size_t length = 0;
+        if (text[i] == kWideMark && i + 1 < text.size()) {
+            const unsigned codePoint = DecodeUtf8(text, i + 1, &length);
+            if (length > 0) {
+                visit(codePoint, true);
+                i += length;
+                continue;
+            }
+        }
+        visit(AnsiToUnicode(static_cast<unsigned char>(text[i])), false);
+    }
+}
+
+}  // namespace
+
+std::string InternalFromUtf8(std::string_view utf8) {
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        size_t length = 0;
+        const unsigned codePoint = DecodeUtf8(utf8, i, &length);
+        if (length == 0) {
+            out += utf8[i++];  // no UTF-8: taken as an ANSI byte
+            continue;
+        }
+        AppendInternal(codePoint, &out);
+        i += length;
+    }
+    return out;
+}
+
+std::string InternalFromWide(const WCHAR* text, size_t length) {
+    std::string out;
+    for (size_t i = 0; i < length; ++i) {
+        unsigned codePoint = text[i];
+        if (codePoint >= 0xD800 && codePoint < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000)
+            codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (text[++i] - 0xDC00u);
+        AppendInternal(codePoint, &out);
+    }
+    return out;
+}
+
+std::string AnsiFromInternal(std::string_view text) {
+    if (text.find(kWideMark) == std::string_view::npos) return std::string(text);
+    std::string out;
+    // One '?' for each UTF-16 unit a lost character takes, as WideCharToMultiByte gives.
+    ForEachInternal(text, [&out](unsigned codePoint, bool wide) {
+        if (wide) out += codePoint >= 0x10000 ? "??" : "?";
+        else out += static_cast<char>(UnicodeToAnsi(codePoint));
+    });
+    return out;
+}
+
+std::u16string WideFromInternal(std::string_view text) {
+    std::u16string out;
+    ForEachInternal(text, [&out](unsigned codePoint, bool) {
+        if (codePoint >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((codePoint - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((codePoint - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(codePoint);
+        }
+    });
+    return out;
+}
+
+std::string Utf8FromWide(const WCHAR* text, size_t length) {
+    std::string out;
+    ForEachInternal(InternalFromWide(text, length), [&out](unsigned codePoint, bool) { AppendUtf8(codePoint, &out); });
+    return out;
+}
+
+size_t WideLength(const WCHAR* text) {
+    size_t n = 0;
+    if (text != nullptr)
+        while (text[n] != 0) ++n;
+    return n;
+}
+
 }  // namespace internal
 }  // namespace sim
 
@@ -149,13 +270,25 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int so
     (void)flags;  // a single-byte code page has no invalid sequence to flag
     const bool ansi = codePage == CP_ACP || codePage == 1252;
     const bool oem = codePage == CP_OEMCP || codePage == 437;
-    if ((!ansi && !oem) || source == nullptr || sourceLength == 0 || sourceLength < -1 || destinationLength < 0 ||
+    if ((!ansi && !oem && codePage != CP_UTF8) || source == nullptr || sourceLength == 0 || sourceLength < -1 || destinationLength < 0 ||
         (destination == nullptr && destinationLength > 0)) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return 0;
     }
     // A length of -1 takes the text with its terminator, which the count then includes.
     const size_t count = sourceLength == -1 ? strlen(source) + 1 : static_cast<size_t>(sourceLength);
+    if (codePage == CP_UTF8) {
+        // A broken sequence becomes U+FFFD, as Windows Vista and later give without flags.
+        const std::u16string wide = sim::internal::WideFromInternal(
+            sim::internal::InternalFromUtf8(std::string_view(source, count)));
+        if (destinationLength == 0) return static_cast<int>(wide.size());
+        if (wide.size() > static_cast<size_t>(destinationLength)) {
+            SetLastError(ERROR_INSUFFICIENT_BUFFER);
+            return 0;
+        }
+        memcpy(destination, wide.data(), wide.size() * sizeof(WCHAR));
+        return static_cast<int>(wide.size());
+    }
     if (destinationLength == 0) return static_cast<int>(count);
     if (count > static_cast<size_t>(destinationLength)) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -166,6 +299,40 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int so
         destination[i] = static_cast<WCHAR>(ansi ? sim::internal::AnsiToUnicode(c) : sim::internal::OemToUnicode(c));
     }
     return static_cast<int>(count);
+}
+
+// The ANSI code page and UTF-8: a character the ANSI code page lacks becomes '?' (the
+// default character; another one is not simulated), and usedDefault says so.
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
+                               int destinationLength, LPCSTR defaultChar, LPBOOL usedDefault) {
+    long long planned = 0;
+    if (PlannedFailure("WideCharToMultiByte", &planned)) return static_cast<int>(planned);
+    (void)flags;
+    const bool ansi = codePage == CP_ACP || codePage == 1252;
+    if ((!ansi && codePage != CP_UTF8) || source == nullptr || sourceLength == 0 || sourceLength < -1 ||
+        destinationLength < 0 || (destination == nullptr && destinationLength > 0) ||
+        (codePage == CP_UTF8 && (defaultChar != nullptr || usedDefault != nullptr))) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    if (defaultChar != nullptr) sim::internal::AddFailure("WideCharToMultiByte: only the default '?' is simulated");
+    const size_t count =
+        sourceLength == -1 ? sim::internal::WideLength(source) + 1 : static_cast<size_t>(sourceLength);
+    std::string out;
+    if (codePage == CP_UTF8) {
+        out = sim::internal::Utf8FromWide(source, count);
+    } else {
+        const std::string internal = sim::internal::InternalFromWide(source, count);
+        out = sim::internal::AnsiFromInternal(internal);
+        if (usedDefault != nullptr) *usedDefault = internal.find(sim::internal::kWideMark) != std::string::npos;
+    }
+    if (destinationLength == 0) return static_cast<int>(out.size());
+    if (out.size() > static_cast<size_t>(destinationLength)) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    memcpy(destination, out.data(), out.size());
+    return static_cast<int>(out.size());
 }
 
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b) {

@@ -57,7 +57,7 @@ using sim::internal::PlannedFailure;
 DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size) {
     long long planned = 0;
     if (PlannedFailure("ExpandEnvironmentStringsA", &planned)) return static_cast<DWORD>(planned);
-    const std::string expanded = sim::internal::ExpandEnvironment(source ? source : "");
+    const std::string expanded = sim::internal::AnsiFromInternal(sim::internal::ExpandEnvironment(source ? source : ""));
     const DWORD needed = static_cast<DWORD>(expanded.size() + 1);
     // The ANSI form wants a buffer larger than the result with its terminator; otherwise
     // it empties the buffer and over-reports the size by one, as Windows does.
@@ -67,4 +67,16 @@ DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD s
     }
     if (destination != nullptr && size > 0) destination[0] = '\0';
     return needed + 1;
+}
+
+// The Unicode form wants no more room than the result with its terminator.
+DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("ExpandEnvironmentStringsW", &planned)) return static_cast<DWORD>(planned);
+    if (sim::internal::UnicodeCallOn95()) return 0;
+    const std::u16string expanded = sim::internal::WideFromInternal(sim::internal::ExpandEnvironment(
+        sim::internal::InternalFromWide(source, sim::internal::WideLength(source))));
+    const DWORD needed = static_cast<DWORD>(expanded.size() + 1);
+    if (destination != nullptr && size >= needed) memcpy(destination, expanded.c_str(), needed * sizeof(WCHAR));
+    return needed;
 }

@@ -264,7 +264,9 @@ bool LoadHostFolder(Node* folder, const std::string& host) {
         if (stat(path.c_str(), &info) != 0) continue;  // a dangling link: nothing Windows would see
         const bool isFolder = S_ISDIR(info.st_mode);
         if (!isFolder && !S_ISREG(info.st_mode)) continue;
-        const std::string name = IsMultibyteUtf8(hostName) ? Utf8ToAnsi(hostName) : hostName;
+        // A character outside the ANSI code page keeps its Unicode form, as NTFS and the CD
+        // file systems name it: the ANSI calls see '?' and find nothing by that name.
+        const std::string name = IsMultibyteUtf8(hostName) ? InternalFromUtf8(hostName) : hostName;
         std::unique_ptr<Node>& slot = folder->children[FoldKey(name)];
         if (slot) {
             // Two host names that differ only in letter case are one name on Windows.
@@ -500,34 +502,30 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
     return INVALID_FILE_ATTRIBUTES;
 }
 
-DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+namespace {
+
+// The short form of a path in the simulation's text, walked as written: the prefix and the
+// separators stay, a relative path stays relative, and each existing component becomes its
+// alias when it has one. 0 and *out untouched on failure (the error is set).
+bool ShortPathOf(std::string_view text, std::string* out) {
     using namespace sim::internal;
-    long long planned = 0;
-    if (PlannedFailure("GetShortPathNameA", &planned)) return static_cast<DWORD>(planned);
-    if (longPath == nullptr) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return 0;
-    }
-    const std::string_view text = longPath;
     if (text.empty()) {
         SetLastError(kErrorBadPathname);
-        return 0;
+        return false;
     }
-    // Walk the path as written: the prefix and the separators stay, a relative path stays
-    // relative, and each existing component becomes its alias when it has one. The
-    // buffers are kept between calls, as in OpenFile.
-    static std::string out;
+    // The buffers are kept between calls, as in OpenFile.
+    static std::string built;
     static std::vector<Node*> folders;  // the folders walked through, for ".."
-    out.clear();
+    built.clear();
     folders.clear();
     size_t i = 0;
     if (text.size() >= 2 && text[1] == ':' && isalpha(static_cast<unsigned char>(text[0]))) {
-        out.assign(text.substr(0, 2));
+        built.assign(text.substr(0, 2));
         i = 2;
         folders.push_back(FindDrive(text.substr(0, 2)));
     } else if (text.size() >= 2 && IsSeparator(text[0]) && IsSeparator(text[1])) {
         SetLastError(ERROR_FILE_NOT_FOUND);  // UNC names are not simulated
-        return 0;
+        return false;
     } else {
         static ParsedPath current;
         ParsePath(kCurrentFolder, &current);
@@ -535,11 +533,11 @@ DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
     }
     if (folders.back() == nullptr) {
         SetLastError(ERROR_FILE_NOT_FOUND);
-        return 0;
+        return false;
     }
     while (i < text.size()) {
         if (IsSeparator(text[i])) {
-            out += text[i++];
+            built += text[i++];
             continue;
         }
         size_t end = i;
@@ -553,17 +551,50 @@ DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
             Node* child = FindChild(folders.back(), component);
             if (child == nullptr) {
                 SetLastError(ERROR_FILE_NOT_FOUND);
-                return 0;
+                return false;
             }
             folders.push_back(child);
-            if (child->alias.empty()) out += component;
-            else out += child->alias;
+            if (child->alias.empty()) built += component;
+            else built += child->alias;
             continue;
         }
-        out += component;
+        built += component;
     }
+    *out = built;
+    return true;
+}
+
+}  // namespace
+
+DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("GetShortPathNameA", &planned)) return static_cast<DWORD>(planned);
+    if (longPath == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    static std::string out;
+    if (!ShortPathOf(longPath, &out)) return 0;
     const DWORD length = static_cast<DWORD>(out.size());
     if (shortPath == nullptr || size <= length) return length + 1;  // the size needed, buffer untouched
     memcpy(shortPath, out.c_str(), out.size() + 1);
+    return length;
+}
+
+// As the A form, in UTF-16; the result may be written over the source (Windows allows it).
+DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("GetShortPathNameW", &planned)) return static_cast<DWORD>(planned);
+    if (sim::internal::UnicodeCallOn95()) return 0;
+    if (longPath == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return 0;
+    }
+    static std::string out;
+    if (!ShortPathOf(sim::internal::InternalFromWide(longPath, sim::internal::WideLength(longPath)), &out)) return 0;
+    const std::u16string wide = sim::internal::WideFromInternal(out);
+    const DWORD length = static_cast<DWORD>(wide.size());
+    if (shortPath == nullptr || size <= length) return length + 1;
+    memcpy(shortPath, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
     return length;
 }

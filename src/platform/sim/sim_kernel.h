@@ -21,6 +21,8 @@ struct ProcessState {
     bool moduleNameCutUnterminated = false;  // GetModuleFileNameA as Windows 2000 and XP cut
 };
 extern ProcessState Process;
+// The 95/98 family's Unicode stubs: true (and ERROR_CALL_NOT_IMPLEMENTED set) there.
+bool UnicodeCallOn95();
 
 // ---- File system (sim_files.cpp) ----
 // The folder a relative path is resolved against (GetFullPathNameA's current folder).
@@ -67,6 +69,17 @@ bool EqualNoCase(std::string_view a, std::string_view b);
 std::string WideToAnsi(const WCHAR* text);
 // UTF-8 bytes (a profile file with a byte-order mark) converted to the ANSI code page.
 std::string Utf8ToAnsi(const std::string& bytes);
+// The simulation's own texts (names, registry values, the module path) are ANSI bytes, but
+// a character the ANSI code page lacks is kWideMark followed by its UTF-8 sequence: the
+// ANSI calls give it as '?', the Unicode calls whole. No file name holds the mark (control
+// characters are not allowed in names), and the ANSI calls never match it with a '?'.
+constexpr char kWideMark = '\x01';
+std::string InternalFromUtf8(std::string_view utf8);
+std::string InternalFromWide(const WCHAR* text, size_t length);
+std::string AnsiFromInternal(std::string_view text);
+std::u16string WideFromInternal(std::string_view text);
+std::string Utf8FromWide(const WCHAR* text, size_t length);
+size_t WideLength(const WCHAR* text);
 
 // ---- Registry (sim_registry.cpp) ----
 // A value's type and bytes, through the simulated registry; false for a missing key or value.

@@ -18,6 +18,25 @@ namespace {
 HMODULE const kThisModule = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x00400000));
 HMODULE const kUser32 = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x7E410000));
 HMODULE const kKernel32 = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x7C800000));
+HMODULE const kAdvapi32 = reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(0x77DD0000));
+
+// The exports GetProcAddress finds, beyond RegisterClassExA: the Unicode calls the logic
+// reaches on the NT family. The 95/98 family exports most of them too, as stubs.
+struct Export {
+    HMODULE module;
+    const char* name;
+    void (*function)();
+};
+template <typename F>
+void (*AsProc(F* function))() {
+    return reinterpret_cast<void (*)()>(function);
+}
+const Export kExports[] = {
+    {kKernel32, "GetModuleFileNameW", AsProc(&GetModuleFileNameW)},
+    {kKernel32, "GetShortPathNameW", AsProc(&GetShortPathNameW)},
+    {kKernel32, "ExpandEnvironmentStringsW", AsProc(&ExpandEnvironmentStringsW)},
+    {kAdvapi32, "RegQueryValueExW", AsProc(&RegQueryValueExW)},
+};
 
 constexpr DWORD kErrorModNotFound = 126;
 constexpr DWORD kErrorProcNotFound = 127;
@@ -27,6 +46,16 @@ constexpr DWORD kErrorProcNotFound = 127;
 
 void SetVersion(DWORD version) { internal::Process.version = version; }
 void SetModulePath(const char* path) { internal::Process.modulePath = path ? path : ""; }
+
+std::string Utf8(const char* utf8) { return internal::InternalFromUtf8(utf8 != nullptr ? utf8 : ""); }
+
+namespace internal {
+bool UnicodeCallOn95() {
+    if ((Process.version & 0x80000000u) == 0) return false;
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    return true;
+}
+}  // namespace internal
 void SetKeyDown(int virtualKey, bool down) {
     if (down) internal::Process.keysDown.insert(virtualKey);
     else internal::Process.keysDown.erase(virtualKey);
@@ -50,7 +79,8 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     if (PlannedFailure("GetModuleFileNameA", &planned)) return static_cast<DWORD>(planned);
     // Any handle but the system modules' stands for this process: tests pass whatever
     // instance handle they like to the entry point.
-    std::string_view path = Process.modulePath;
+    const std::string ansi = sim::internal::AnsiFromInternal(Process.modulePath);
+    std::string_view path = ansi;
     if (module == sim::internal::kUser32) path = "C:\\WINDOWS\\SYSTEM32\\USER32.DLL";
     if (module == sim::internal::kKernel32) path = "C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL";
     if (buffer == nullptr || size == 0) {
@@ -75,6 +105,28 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     return size;
 }
 
+// As the A form; the cut of a path too long follows the later versions' rule.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("GetModuleFileNameW", &planned)) return static_cast<DWORD>(planned);
+    if (sim::internal::UnicodeCallOn95()) return 0;
+    std::u16string path = sim::internal::WideFromInternal(Process.modulePath);
+    if (module == sim::internal::kUser32) path = u"C:\\WINDOWS\\SYSTEM32\\USER32.DLL";
+    if (module == sim::internal::kKernel32) path = u"C:\\WINDOWS\\SYSTEM32\\KERNEL32.DLL";
+    if (buffer == nullptr || size == 0) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return 0;
+    }
+    const size_t copied = path.size() < size ? path.size() : size - 1;
+    memcpy(buffer, path.data(), copied * sizeof(WCHAR));
+    buffer[copied] = 0;
+    if (copied < path.size()) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return size;
+    }
+    return static_cast<DWORD>(copied);
+}
+
 HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     long long planned = 0;
     if (PlannedFailure("GetModuleHandleA", &planned)) return reinterpret_cast<HMODULE>(static_cast<ULONG_PTR>(planned));
@@ -82,6 +134,7 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
     const std::string module = sim::internal::FoldKey(name);
     if (module == "USER32" || module == "USER32.DLL") return sim::internal::kUser32;
     if (module == "KERNEL32" || module == "KERNEL32.DLL") return sim::internal::kKernel32;
+    if (module == "ADVAPI32" || module == "ADVAPI32.DLL") return sim::internal::kAdvapi32;
     SetLastError(sim::internal::kErrorModNotFound);
     return nullptr;
 }
@@ -93,6 +146,9 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     if (module == sim::internal::kUser32 && reinterpret_cast<ULONG_PTR>(name) > 0xFFFF &&
         strcmp(name, "RegisterClassExA") == 0 && Process.registerClassExAvailable)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegisterClassExA));
+    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF)
+        for (const sim::internal::Export& entry : sim::internal::kExports)
+            if (entry.module == module && strcmp(name, entry.name) == 0) return reinterpret_cast<FARPROC>(entry.function);
     SetLastError(sim::internal::kErrorProcNotFound);
     return nullptr;
 }

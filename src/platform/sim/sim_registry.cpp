@@ -225,13 +225,16 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM acc
     return ERROR_SUCCESS;
 }
 
-LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
-    long long planned = 0;
-    if (PlannedFailure("RegQueryValueExA", &planned)) return static_cast<LSTATUS>(planned);
+namespace {
+
+// Both forms of RegQueryValueEx over the value's bytes as the form gives them: a string
+// type in ANSI ('?' for a character the code page lacks) or in UTF-16.
+LSTATUS QueryValue(HKEY key, const std::string& name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size,
+                   bool wide) {
     if ((data != nullptr && size == nullptr) || reserved != nullptr) return ERROR_INVALID_PARAMETER;
     RegistryKey* node = KeyOf(key);
     if (node == nullptr) return kErrorInvalidHandle;
-    auto it = node->values.find(FoldedInBuffer(name ? name : ""));
+    auto it = node->values.find(FoldedInBuffer(name));
     if (it == node->values.end()) {
         // Wine clears the type (NT leaves no defined value there), and without a buffer the
         // size too (NT does the same: Wine's registry tests).
@@ -240,21 +243,45 @@ LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD
         return ERROR_FILE_NOT_FOUND;
     }
     const RegistryValue& value = it->second;
-    const DWORD length = static_cast<DWORD>(value.data.size());
+    static std::string bytes;  // kept between calls, as the file calls keep theirs
+    if (!IsStringType(value.type)) {
+        bytes = value.data;
+    } else if (!wide) {
+        bytes = AnsiFromInternal(value.data);
+    } else {
+        const std::u16string text = WideFromInternal(value.data);
+        bytes.assign(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(WCHAR));
+    }
+    const DWORD length = static_cast<DWORD>(bytes.size());
     LSTATUS status = ERROR_SUCCESS;
     if (data != nullptr && length > 0) {
         if (length > *size) {
             status = ERROR_MORE_DATA;  // the buffer stays untouched
         } else {
-            memcpy(data, value.data.data(), length);
-            // A string stored without its terminator gets one where the buffer has room;
-            // the count still excludes it.
-            if (IsStringType(value.type) && length < *size && data[length - 1] != 0) data[length] = 0;
+            memcpy(data, bytes.data(), length);
+            // A string stored without its terminator gets one from the ANSI form where the
+            // buffer has room; the count still excludes it. The Unicode form adds none.
+            if (!wide && IsStringType(value.type) && length < *size && data[length - 1] != 0) data[length] = 0;
         }
     }
     if (type != nullptr) *type = value.type;
     if (size != nullptr) *size = length;
     return status;
+}
+
+}  // namespace
+
+LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("RegQueryValueExA", &planned)) return static_cast<LSTATUS>(planned);
+    return QueryValue(key, name ? name : "", reserved, type, data, size, false);
+}
+
+LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size) {
+    long long planned = 0;
+    if (PlannedFailure("RegQueryValueExW", &planned)) return static_cast<LSTATUS>(planned);
+    if (UnicodeCallOn95()) return ERROR_CALL_NOT_IMPLEMENTED;
+    return QueryValue(key, InternalFromWide(name, WideLength(name)), reserved, type, data, size, true);
 }
 
 LSTATUS WINAPI RegCloseKey(HKEY key) {

@@ -117,9 +117,14 @@ void OpenWindowAfterStart(const char* className, const char* title, int afterTic
 
 using namespace sim::internal;
 
-HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result) {
+namespace {
+
+// Both forms of FindExecutable: *named receives the program in the simulation's text, which
+// each form gives in its own code (the ANSI one with '?' for a character it lacks).
+HINSTANCE FindExecutableIn(LPCSTR file, LPCSTR directory, LPSTR result, const char* function, std::string* named) {
     long long planned = 0;
-    const bool failing = PlannedFailure("FindExecutableA", &planned);
+    const bool failing = PlannedFailure(function, &planned);
+    named->clear();
     if (result == nullptr) return ShellResult(failing ? planned : kOutOfMemory);
     result[0] = '\0';  // emptied first; it stays empty on any failure
     if (failing) return ShellResult(planned);
@@ -143,9 +148,34 @@ HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result) {
         if (!ReadClassesString(className + "\\shell\\open\\command", &command)) return ShellResult(kNoAssociation);
         program = ProgramOfCommand(command);  // may be empty: still a success
     }
+    *named = program;
+    program = AnsiFromInternal(program);
     if (program.size() > kResultCapacity - 1) program.resize(kResultCapacity - 1);
     memcpy(result, program.c_str(), program.size() + 1);
     return ShellResult(kShellSuccess);
+}
+
+}  // namespace
+
+HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result) {
+    std::string found;
+    return FindExecutableIn(file, directory, result, "FindExecutableA", &found);
+}
+
+HINSTANCE WINAPI FindExecutableW(LPCWSTR file, LPCWSTR directory, LPWSTR result) {
+    if (UnicodeCallOn95()) return ShellResult(ERROR_FILE_NOT_FOUND);
+    const std::string internalFile = InternalFromWide(file, WideLength(file));
+    const std::string internalDirectory = InternalFromWide(directory, WideLength(directory));
+    char ansi[kResultCapacity];
+    std::string found;
+    const HINSTANCE outcome = FindExecutableIn(file != nullptr ? internalFile.c_str() : nullptr,
+                                               directory != nullptr ? internalDirectory.c_str() : nullptr,
+                                               result != nullptr ? ansi : nullptr, "FindExecutableW", &found);
+    if (result == nullptr) return outcome;
+    std::u16string program = WideFromInternal(found);
+    if (program.size() > kResultCapacity - 1) program.resize(kResultCapacity - 1);
+    memcpy(result, program.c_str(), (program.size() + 1) * sizeof(WCHAR));
+    return outcome;
 }
 
 HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show) {

@@ -1,4 +1,4 @@
-// ShellExecuteA and FindExecutableA for the product: shell32 is loaded on the first call
+// ShellExecuteA and FindExecutableA (and W) for the product: shell32 is loaded on the first call
 // instead of at start-up (see platform_windows.h), and stays loaded.
 #include "platform/windows_api.h"
 
@@ -28,6 +28,13 @@ extern "C" HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, 
 extern "C" HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result) {
     typedef HINSTANCE(WINAPI * Function)(LPCSTR, LPCSTR, LPSTR);
     const Function findExecutable = reinterpret_cast<Function>(ShellFunction("FindExecutableA"));
+    if (findExecutable == nullptr) return reinterpret_cast<HINSTANCE>(DllNotFound);
+    return findExecutable(file, directory, result);
+}
+
+extern "C" HINSTANCE WINAPI FindExecutableW(LPCWSTR file, LPCWSTR directory, LPWSTR result) {
+    typedef HINSTANCE(WINAPI * Function)(LPCWSTR, LPCWSTR, LPWSTR);
+    const Function findExecutable = reinterpret_cast<Function>(ShellFunction("FindExecutableW"));
     if (findExecutable == nullptr) return reinterpret_cast<HINSTANCE>(DllNotFound);
     return findExecutable(file, directory, result);
 }

@@ -33,6 +33,7 @@ typedef LONG LSTATUS;
 typedef DWORD REGSAM;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
+typedef BOOL* LPBOOL;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef WCHAR* LPWSTR;
@@ -112,6 +113,9 @@ BOOL WINAPI CloseHandle(HANDLE handle);
 // ---- Version, module, key state ----
 DWORD WINAPI GetVersion();
 DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
+// The Unicode calls below are reached through GetProcAddress (the product imports none of
+// them); on the 95/98 family they fail with ERROR_CALL_NOT_IMPLEMENTED, as its stubs do.
+DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 SHORT WINAPI GetAsyncKeyState(int key);
@@ -138,6 +142,7 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style);
 #define FILE_ATTRIBUTE_NORMAL 0x00000080
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
+DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
 
 // ---- Profile files ----
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer, DWORD size,
@@ -163,17 +168,24 @@ BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR tex
 #define REG_MULTI_SZ 7
 LSTATUS WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM access, PHKEY result);
 LSTATUS WINAPI RegQueryValueExA(HKEY key, LPCSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
+LSTATUS WINAPI RegQueryValueExW(HKEY key, LPCWSTR name, LPDWORD reserved, LPDWORD type, LPBYTE data, LPDWORD size);
 LSTATUS WINAPI RegCloseKey(HKEY key);
 DWORD WINAPI ExpandEnvironmentStringsA(LPCSTR source, LPSTR destination, DWORD size);
+DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD size);
 #define CP_ACP 0
 #define CP_OEMCP 1
+#define CP_UTF8 65001
+#define ERROR_CALL_NOT_IMPLEMENTED 120L
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int sourceLength, LPWSTR destination,
                                int destinationLength);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int sourceLength, LPSTR destination,
+                               int destinationLength, LPCSTR defaultChar, LPBOOL usedDefault);
 int WINAPI lstrcmpiA(LPCSTR a, LPCSTR b);
 
 // ---- Shell ----
 HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory, INT show);
 HINSTANCE WINAPI FindExecutableA(LPCSTR file, LPCSTR directory, LPSTR result);
+HINSTANCE WINAPI FindExecutableW(LPCWSTR file, LPCWSTR directory, LPWSTR result);
 
 // ---- Message boxes ----
 #define MB_OK 0x00000000L
