@@ -115,7 +115,8 @@ int CheckInstallation() {
     RegistryQuery.KeyPath.Assign(Settings.RunLocationKey.CStr());
     if (lstrcmpiA(Settings.RunLocationValue.CStr(), "(Default)") == 0) RegistryQuery.ValueName.Clear();
     else RegistryQuery.ValueName.Assign(Settings.RunLocationValue.CStr());
-    if (!QueryInstallLocation(Settings.ExtractFolder != 0)) return OfferInstaller();
+    if (!QueryInstallLocation(Settings.ExtractFolder != 0 ? LocationFolderOfCommand : LocationFolder))
+        return OfferInstaller();
     WorkText& location = SettingsFile.WorkBuffer;
     location.Assign(RegistryQuery.ResultText.CStr());
     if (Settings.ExtractFolder != 0) CleanInstallFolder(location.Data());

@@ -27,7 +27,7 @@ size_t TextLength(const char* text) {
 // page is not read as '?'. A text the ANSI code page holds comes out exactly as the ANSI call
 // gives it; any other must name a file or folder (for a command line, once cleaned into its
 // folder) and is taken in its short form. -1: no Unicode call here, the ANSI route stands.
-int QueryWide(HKEY key, bool folderOfCommand) {
+int QueryWide(HKEY key, LocationUse use) {
     typedef LSTATUS(WINAPI * QueryFunction)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
     typedef DWORD(WINAPI * ExpandFunction)(LPCWSTR, LPWSTR, DWORD);
     const QueryFunction queryValue = reinterpret_cast<QueryFunction>(NtFunction("ADVAPI32", "RegQueryValueExW"));
@@ -53,7 +53,7 @@ int QueryWide(HKEY key, bool folderOfCommand) {
     const int resultSize = static_cast<int>(RegistryQuery.ResultText.BufferSize());
     RegistryQuery.ResultText.Terminate();
     if (AnsiFromWide(text, result, resultSize)) return 1;
-    if (folderOfCommand) {
+    if (use == LocationFolderOfCommand) {
         // Cleaned in UTF-8, whose multibyte characters hold no quote, blank, percent sign or
         // backslash, and turned back into Unicode.
         char* utf8 = reinterpret_cast<char*>(wide.RoundTrip);
@@ -61,7 +61,9 @@ int QueryWide(HKEY key, bool folderOfCommand) {
         CleanInstallFolder(utf8);
         if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text, WideCapacity) == 0) return 0;
     }
-    return AnsiNameOf(text, WideCapacity, result, resultSize) ? 1 : 0;
+    if (AnsiNameOf(text, WideCapacity, result, resultSize)) return 1;
+    // An install folder that no ANSI text names is reached as the current folder.
+    return use != LocationText && EnterFolder(text) && RegistryQuery.ResultText.Assign(".") ? 1 : 0;
 }
 
 }  // namespace
@@ -78,7 +80,7 @@ bool MapRootKey(const char* name) {
     return true;
 }
 
-int QueryInstallLocation(bool folderOfCommand) {
+int QueryInstallLocation(LocationUse use) {
     RegistryQueryState& query = RegistryQuery;
     // A name cut to fit would name another key or value: better not found than wrong.
     if (!query.KeyPath.Fits() || !query.ValueName.Fits()) return 0;
@@ -88,7 +90,7 @@ int QueryInstallLocation(bool folderOfCommand) {
     // code page would name another key outside ASCII.
     HKEY key;
     if (RegOpenKeyExA(query.Root, query.KeyPath.CStr(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
-    const int found = QueryWide(key, folderOfCommand);
+    const int found = QueryWide(key, use);
     if (found >= 0) {
         RegCloseKey(key);
         return found;

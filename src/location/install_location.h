@@ -18,11 +18,17 @@ extern RegistryQueryState RegistryQuery;
 // Sets RegistryQuery.Root for the four predefined root names (any letter case);
 // false and Root unchanged for any other name.
 bool MapRootKey(const char* name);
+// What a value read is, for the NT family's reading of names outside the ANSI code page.
+enum LocationUse {
+    LocationText,             // any text (an association's class or command)
+    LocationFolder,           // an install folder
+    LocationFolderOfCommand,  // a command line or file path whose folder is the install folder
+};
 // Reads the value named by RegistryQuery: 1 with ResultText set, 0 when the key or
 // value is missing or unusable (another type, too long for the query or the result, or, on
-// NT, a name outside the ANSI code page that has no ANSI form). folderOfCommand: the value
-// is cleaned into a folder (CleanInstallFolder) where the ANSI form needs that to be found.
-int QueryInstallLocation(bool folderOfCommand = false);
+// NT, a text outside the ANSI code page that names no file or folder). On NT, a folder no
+// ANSI text names becomes the current folder, and ResultText ".".
+int QueryInstallLocation(LocationUse use = LocationText);
 // Rewrites a command line or file path in place into a folder ending in '\'.
 void CleanInstallFolder(char* text);
 

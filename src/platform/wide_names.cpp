@@ -28,6 +28,15 @@ bool ShortenWide(WCHAR* wide, DWORD capacity) {
     return shortPath != nullptr && ShortPathCounts(shortPath(wide, wide, capacity), capacity);
 }
 
+bool EnterFolder(const WCHAR* folder) {
+    typedef BOOL(WINAPI * SetFolderFunction)(LPCWSTR);
+    const SetFolderFunction setFolder =
+        reinterpret_cast<SetFolderFunction>(NtFunction("KERNEL32", "SetCurrentDirectoryW"));
+    if (WideNames.FolderEntered || setFolder == nullptr || !setFolder(folder)) return false;
+    WideNames.FolderEntered = true;
+    return true;
+}
+
 bool AnsiNameOf(WCHAR* wide, DWORD capacity, char* out, int size) {
     if (AnsiFromWide(wide, out, size)) return true;
     // Where the volume keeps 8.3 names, the short form of a name outside the code page is ASCII.

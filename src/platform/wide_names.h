@@ -14,6 +14,7 @@ struct WideNamesState {
     WCHAR Other[WideCapacity];      // a second one: an expanded value, a folder
     WCHAR RoundTrip[WideCapacity];  // the ANSI form read back, to see that nothing was lost
     WCHAR Name[MAX_PATH * 2];       // a value name; a program the shell names (at most MAX_PATH)
+    bool FolderEntered;             // EnterFolder made a folder the current one
 };
 extern WideNamesState WideNames;
 
@@ -31,5 +32,9 @@ bool AnsiFromWide(const WCHAR* wide, char* out, int size);
 bool AnsiNameOf(WCHAR* wide, DWORD capacity, char* out, int size);
 // Rewrites wide in place to its short form; false (wide untouched) where there is none.
 bool ShortenWide(WCHAR* wide, DWORD capacity);
+// For a folder no ANSI text names (a volume that keeps no 8.3 names): makes it the current
+// folder by its Unicode name, so that the ANSI calls reach it as ".". Once per process: a
+// second folder would move the first. False where that cannot be done.
+bool EnterFolder(const WCHAR* folder);
 
 #endif

@@ -26,8 +26,9 @@ static bool FailLocating(const char* message) {
 
 // NT: the launcher's own path as Windows names it, in Unicode, made ANSI through its short
 // form (the form the folder has always been taken in), so that a folder named outside the
-// ANSI code page is still found. False where the Unicode call is not there or gives no ANSI
-// form: the ANSI route then stands.
+// ANSI code page is still found. Where no ANSI text names the folder, it becomes the current
+// folder and the path ".\." stands for it. False where the Unicode call is not there: the
+// ANSI route then stands.
 static bool ModulePathFromWide(WorkText& path) {
     typedef DWORD(WINAPI * ModuleFileNameFunction)(HMODULE, LPWSTR, DWORD);
     const ModuleFileNameFunction moduleFileName =
@@ -37,7 +38,13 @@ static bool ModulePathFromWide(WorkText& path) {
     const DWORD length = moduleFileName(nullptr, wide, WideCapacity);
     if (length == 0 || length >= static_cast<DWORD>(WideCapacity)) return false;
     ShortenWide(wide, WideCapacity);
-    return AnsiFromWide(wide, path.Data(), static_cast<int>(path.BufferSize()));
+    if (AnsiFromWide(wide, path.Data(), static_cast<int>(path.BufferSize()))) return true;
+    for (DWORD i = length; i > 0; --i)
+        if (wide[i - 1] == '\\') {
+            wide[i] = 0;
+            break;
+        }
+    return EnterFolder(wide) && path.Assign(".\\.");
 }
 
 static bool LocateSelfSteps() {

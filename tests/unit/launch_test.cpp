@@ -192,6 +192,120 @@ TEST_F(RunTest, EveryPathEndsWithItsExitCode) {
     }
 }
 
+// Names outside the ANSI code page, as NT names them in Unicode: the NT family reaches them by
+// their exact or short form, or as the current folder where the volume keeps no 8.3 names;
+// the 95/98 family reads them as the ANSI calls give them, '?' and all, as it always has.
+TEST_F(RunTest, NamesOutsideTheCodePageAreFoundOnNT) {
+    const std::string lodz = sim::Utf8("C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA");            // C:\Łódź
+    const std::string tokyo = sim::Utf8("C:\\\xE6\x9D\xB1\xE4\xBA\xAC");               // C:\東京
+    const std::string disc = sim::Utf8("D:\\cd-\xE6\x9D\xB1\xE4\xBA\xAC");             // D:\cd-東京
+    const std::string user = sim::Utf8("C:\\Users\\\xCE\xA3\xCF\x89\xCF\x84\xCE\xB7\xCF\x81\xCE\xB7\xCF\x82");  // Σωτήρης
+    const struct Case {
+        const char* name;
+        const char* settings;
+        std::function<void()> machine;
+        std::string modulePath;  // empty: D:\AUTOPLAY.EXE
+        int exitNT;
+        Strings startedNT;
+        int exit98;
+        Strings started98;
+        const char* currentNT;  // the current folder after an NT run
+    } cases[] = {
+        {"install folder with a short form", "",
+         [&] {
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, lodz);
+             sim::AddFile((lodz + "\\RUN32.EXE").c_str(), "MZ");
+             sim::SetShortName(lodz.c_str(), "LODZ~1");
+         },
+         "", 0, {"C:\\LODZ~1\\RUN32.EXE"}, 7, {}, "D:\\"},
+        {"install folder in CJK, quietly missing on 98", "ReinstallShowAlert=0",
+         [&] {
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, tokyo);
+             sim::AddFile((tokyo + "\\RUN32.EXE").c_str(), "MZ");
+             sim::SetShortName(tokyo.c_str(), "C7A1~1");
+         },
+         "", 0, {"C:\\C7A1~1\\RUN32.EXE"}, 6, {}, "D:\\"},
+        {"expandable record under a user's folder", "",
+         [&] {
+             sim::SetEnvironmentVariable("USERPROFILE", user.c_str());
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, "%USERPROFILE%\\Tool",
+                                    REG_EXPAND_SZ);
+             sim::AddFile((user + "\\Tool\\RUN32.EXE").c_str(), "MZ");
+             sim::SetShortName(user.c_str(), "9FB8~1");
+         },
+         "", 0, {"C:\\Users\\9FB8~1\\Tool\\RUN32.EXE"}, 7, {}, "D:\\"},
+        {"command line of a program in such a folder", "ExtractFolder=1",
+         [&] {
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue,
+                                    "\"" + tokyo + "\\tool.exe\" /uninstall");
+             sim::AddFile((tokyo + "\\RUN32.EXE").c_str(), "MZ");
+             sim::SetShortName(tokyo.c_str(), "C7A1~1");
+         },
+         "", 0, {"C:\\C7A1~1\\RUN32.EXE"}, 7, {}, "D:\\"},
+        // A volume that keeps no 8.3 names: the folder is reached as the current folder.
+        {"install folder without a short form", "",
+         [&] {
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, tokyo);
+             sim::AddFile((tokyo + "\\RUN32.EXE").c_str(), "MZ");
+         },
+         "", 0, {".\\RUN32.EXE"}, 7, {}, "C:\\\x01\xE6\x9D\xB1\x01\xE4\xBA\xAC\\"},
+        {"launcher in such a folder", "InstallNeeded=0",
+         [&] {
+             sim::AddFile((disc + "\\AUTOPLAY.INI").c_str(), "[Tavio32 Settings]\r\nInstallNeeded=0\r\n");
+             sim::AddFile((disc + "\\RUN32.EXE").c_str(), "MZ");
+             sim::SetShortName(disc.c_str(), "CD-C7A~1");
+         },
+         disc + "\\AUTOPLAY.EXE", 0, {"D:\\CD-C7A~1\\RUN32.EXE"}, 1, {}, "D:\\"},
+        {"launcher in such a folder without a short form", "InstallNeeded=0",
+         [&] {
+             sim::AddFile((disc + "\\AUTOPLAY.INI").c_str(), "[Tavio32 Settings]\r\nInstallNeeded=0\r\n");
+             sim::AddFile((disc + "\\RUN32.EXE").c_str(), "MZ");
+         },
+         disc + "\\AUTOPLAY.EXE", 0, {".\\RUN32.EXE"}, 1, {}, "D:\\cd-\x01\xE6\x9D\xB1\x01\xE4\xBA\xAC\\"},
+        // Once the launcher's own folder is the current one, an install folder cannot be.
+        {"both without a short form", "",
+         [&] {
+             sim::AddFile((disc + "\\AUTOPLAY.INI").c_str(), "[Tavio32 Settings]\r\n");
+             sim::AddFile((disc + "\\SETUP32\\SETUP.EXE").c_str(), "MZ");
+             sim::SetRegistryString(HKEY_CLASSES_ROOT, kRegistryKey, kRegistryValue, tokyo);
+             sim::AddFile((tokyo + "\\RUN32.EXE").c_str(), "MZ");
+         },
+         disc + "\\AUTOPLAY.EXE", 0, {".\\SETUP32\\SETUP.EXE"}, 1, {}, "D:\\cd-\x01\xE6\x9D\xB1\x01\xE4\xBA\xAC\\"},
+        {"document whose viewer lies in such a folder", "InstallNeeded=0\r\nRunProgram32=README.TVD\r\nRunProgramNT=README.TVD",
+         [&] {
+             sim::AddFile("D:\\README.TVD", "text");
+             sim::AddAssociation(".TVD", "tvdfile", ("\"" + tokyo + "\\VIEW.EXE\" \"%1\"").c_str());
+             sim::AddFile((tokyo + "\\VIEW.EXE").c_str(), "MZ");
+             sim::SetShortName(tokyo.c_str(), "C7A1~1");
+         },
+         "", 0, {"C:\\C7A1~1\\VIEW.EXE"}, 0, {"C:\\??\\VIEW.EXE"}, "D:\\"},
+    };
+    for (const DWORD version : {sim::kWindows10, sim::kWindows98}) {
+        const bool nt = version == sim::kWindows10;
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (nt ? " [NT]" : " [98]"));
+            Fresh(c.modulePath.empty() ? "D:\\AUTOPLAY.EXE" : c.modulePath);
+            sim::SetVersion(version);
+            sim::AddFile("D:\\SETUP32\\SETUP.EXE", "MZ");
+            Ini(std::string("RunShowAlert=0\r\n") + c.settings);
+            c.machine();
+            EXPECT_EQ(Run(), nt ? c.exitNT : c.exit98);
+            EXPECT_EQ(Started(), nt ? c.startedNT : c.started98);
+            if (nt) {
+                const Strings& trace = sim::Trace();
+                const bool entered = std::find_if(trace.begin(), trace.end(), [](const std::string& line) {
+                                         return line.compare(0, 20, "SetCurrentDirectoryW") == 0;
+                                     }) != trace.end();
+                EXPECT_EQ(std::string(c.currentNT) != "D:\\", entered);
+                // No '?' that stands for a lost character reached a call.
+                for (const sim::ShellStart& start : sim::ShellStarts())
+                    EXPECT_EQ(std::string::npos, (start.file + start.parameters + start.directory).find('?'));
+            }
+            EXPECT_EQ(sim::WriteCount(), 0);
+        }
+    }
+}
+
 // A start that fails is reported with the family's text for what was started, and no wait
 // follows even when a window class is named.
 TEST_F(RunTest, FailedStartsAreReportedAndNotWaitedFor) {

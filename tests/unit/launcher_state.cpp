@@ -4,6 +4,7 @@
 #include "launch/launch_control.h"
 #include "launching/start_program.h"
 #include "location/install_location.h"
+#include "platform/wide_names.h"
 #include "settings/launcher_settings.h"
 #include "settings/settings_file.h"
 #include "window/launcher_window.h"
@@ -21,4 +22,5 @@ void ResetLauncherState() {
     StatusDisplay = StatusDisplayState{};
     StartupGuard = StartupGuardState{};
     LaunchControl = LaunchControlState{};
+    WideNames = WideNamesState{};
 }

@@ -67,6 +67,7 @@ const char* const kFailableCalls[] = {
     "RegisterClassExA",
     "ReleaseMutex",
     "SetBkColor",
+    "SetCurrentDirectoryW",
     "SetBkMode",
     "SetForegroundWindow",
     "SetTextColor",

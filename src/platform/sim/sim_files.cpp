@@ -1,8 +1,8 @@
 // The simulated file system: drives, folders and files with 8.3 aliases, host folders as drives, and the file calls.
 //
 // Choices where Windows leaves room or the simulation must pick one:
-// - The current folder is D:\ (the disc's root, where AutoPlay starts the launcher);
-//   relative paths resolve against it. OpenFile looks for a bare name in the folder of
+// - The current folder is D:\ (the disc's root, where AutoPlay starts the launcher) until
+//   SetCurrentDirectoryW names another; relative paths resolve against it. OpenFile looks for a bare name in the folder of
 //   the module, then in the current folder, as SearchPath does first.
 // - Folders and files have no 8.3 alias unless a test gives one (sim::SetShortName), as
 //   on a volume without short names: GetShortPathNameA then keeps the long component.
@@ -43,6 +43,7 @@ struct Node {
 
 struct FileSystemState {
     Children drives;  // "D:" -> its root, made when first looked up
+    std::string current = "D:\\";  // the current folder, ending in a backslash
     // Entries a reset took out of the folders, each with its node, emptied: new files and
     // folders are made of them, so a run that adds no more than an earlier one allocates
     // nothing for its files (the map entry, the node and the names were new each time).
@@ -52,6 +53,7 @@ struct FileSystemState {
 FileSystemState FileSystem;
 
 constexpr DWORD kErrorInvalidName = 123;
+constexpr DWORD kErrorDirectory = 267;
 constexpr DWORD kErrorBadPathname = 161;
 constexpr DWORD kErrorInvalidData = 13;
 constexpr DWORD kErrorFilenameExcedRange = 206;
@@ -80,11 +82,11 @@ bool ParsePath(std::string_view path, ParsedPath* parsed) {
     } else if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
         return false;  // UNC names are not simulated
     } else if (IsSeparator(path[0])) {
-        parsed->drive.assign(kCurrentFolder, 2);
+        parsed->drive.assign(CurrentFolder(), 2);
         parsed->text = path;
     } else {
-        parsed->drive.assign(kCurrentFolder, 2);
-        parsed->text = kCurrentFolder + 2;
+        parsed->drive.assign(CurrentFolder(), 2);
+        parsed->text = CurrentFolder() + 2;
         parsed->text += path;
     }
     const std::string_view rest = parsed->text;
@@ -285,7 +287,10 @@ bool LoadHostFolder(Node* folder, const std::string& host) {
 
 }  // namespace
 
+const char* CurrentFolder() { return FileSystem.current.c_str(); }
+
 void ResetFileSystem() {
+    FileSystem.current = "D:\\";
     // The drives' roots stay, emptied: every drive exists anyway (made when first looked
     // up), and each run would otherwise make the same two or three again.
     for (auto& drive : FileSystem.drives) {
@@ -445,11 +450,11 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
         // A bare name: the module's folder first, then the current folder.
         const std::string& modulePath = sim::internal::Process.modulePath;
         const size_t slash = modulePath.find_last_of('\\');
-        if (slash == std::string::npos) candidate = sim::internal::kCurrentFolder;
+        if (slash == std::string::npos) candidate = sim::internal::CurrentFolder();
         else candidate.assign(modulePath, 0, slash + 1);
         candidate += text;
         if (!sim::internal::LookUpPath(candidate, &found) || found.kind != NodeKind::File) {
-            candidate = sim::internal::kCurrentFolder;
+            candidate = sim::internal::CurrentFolder();
             candidate += text;
             sim::internal::LookUpPath(candidate, &found);
         }
@@ -528,7 +533,7 @@ bool ShortPathOf(std::string_view text, std::string* out) {
         return false;
     } else {
         static ParsedPath current;
-        ParsePath(kCurrentFolder, &current);
+        ParsePath(CurrentFolder(), &current);
         folders.push_back(FindNode(current));
     }
     if (folders.back() == nullptr) {
@@ -597,4 +602,22 @@ DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size) {
     if (shortPath == nullptr || size <= length) return length + 1;
     memcpy(shortPath, wide.c_str(), (wide.size() + 1) * sizeof(WCHAR));
     return length;
+}
+
+BOOL WINAPI SetCurrentDirectoryW(LPCWSTR path) {
+    using namespace sim::internal;
+    long long planned = 0;
+    if (PlannedFailure("SetCurrentDirectoryW", &planned)) return static_cast<BOOL>(planned);
+    if (UnicodeCallOn95()) return FALSE;
+    static FileLookup found;  // kept between calls, as in OpenFile
+    if (path == nullptr || !LookUpPath(InternalFromWide(path, WideLength(path)), &found) ||
+        found.kind != NodeKind::Folder) {
+        SetLastError(found.kind == NodeKind::File ? kErrorDirectory : ERROR_FILE_NOT_FOUND);
+        return FALSE;
+    }
+    // The folder as the caller wrote it, made full, with a trailing backslash.
+    FileSystem.current = found.fullPath;
+    if (FileSystem.current.back() != '\\') FileSystem.current += '\\';
+    AddTrace({"SetCurrentDirectoryW ", FileSystem.current});
+    return TRUE;
 }

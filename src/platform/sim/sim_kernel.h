@@ -25,8 +25,10 @@ extern ProcessState Process;
 bool UnicodeCallOn95();
 
 // ---- File system (sim_files.cpp) ----
-// The folder a relative path is resolved against (GetFullPathNameA's current folder).
-constexpr const char* kCurrentFolder = "D:\\";
+// The folder a relative path is resolved against (GetFullPathNameA's current folder): D:\ (the
+// disc's root, where AutoPlay starts the launcher) until SetCurrentDirectoryW changes it. It
+// always ends in a backslash.
+const char* CurrentFolder();
 // Where the system's own files lie; a profile file named without any backslash is looked up here.
 constexpr const char* kWindowsFolder = "C:\\WINDOWS";
 
@@ -40,7 +42,7 @@ struct FileLookup {
     const std::string* content = nullptr;  // a file's bytes, unless they live on the host
     std::string hostPath;                  // a file loaded from a host folder: where its bytes are
 };
-// Resolves a Windows path (relative ones against kCurrentFolder) the way the file system
+// Resolves a Windows path (relative ones against CurrentFolder()) the way the file system
 // would: case-insensitive, 8.3 aliases accepted for any component. False for an empty or
 // malformed path.
 bool LookUpPath(const std::string& path, FileLookup* result);

@@ -35,6 +35,7 @@ const Export kExports[] = {
     {kKernel32, "GetModuleFileNameW", AsProc(&GetModuleFileNameW)},
     {kKernel32, "GetShortPathNameW", AsProc(&GetShortPathNameW)},
     {kKernel32, "ExpandEnvironmentStringsW", AsProc(&ExpandEnvironmentStringsW)},
+    {kKernel32, "SetCurrentDirectoryW", AsProc(&SetCurrentDirectoryW)},
     {kAdvapi32, "RegQueryValueExW", AsProc(&RegQueryValueExW)},
 };
 

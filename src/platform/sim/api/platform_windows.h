@@ -143,6 +143,7 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style);
 DWORD WINAPI GetFileAttributesA(LPCSTR path);
 DWORD WINAPI GetShortPathNameA(LPCSTR longPath, LPSTR shortPath, DWORD size);
 DWORD WINAPI GetShortPathNameW(LPCWSTR longPath, LPWSTR shortPath, DWORD size);
+BOOL WINAPI SetCurrentDirectoryW(LPCWSTR path);
 
 // ---- Profile files ----
 DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultText, LPSTR buffer, DWORD size,
