@@ -281,6 +281,7 @@ TEST_F(SettingsTest, OnlyTheKeysTheSectionListsAreLookedUpUnlessTheListMayLackOn
     };
     const Case cases[] = {
         {"two keys, one line without '='", "runneeded=2\nInstallNeeded\nWindowTimeOut=7\n", 1 + 2},
+        {"keys in capitals and in mixed case", "RUNNEEDED=2\nwINDOWtIMEoUT=7\n", 1 + 2},
         {"an unnamed key amid them, listed as an empty name", "Other=1\n=x\nRunNeeded=2\nWindowTimeOut=7\n", 1 + 2},
         {"keys in another section only", "Other=1\n[Tavio32 Errors]\nInstallNeeded=5\n", 1 + 0},
         {"a first key without a name hides the list", "=x\nRunNeeded=2\nWindowTimeOut=7\n", 1 + 55},

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 
 #include "sim_kernel.h"
@@ -630,6 +631,69 @@ TEST_F(SimKernelTest, EnvironmentExpansionAndItsAnsiSizeRule) {
     sim::SetEnvironmentVariable("EnvVar", nullptr);
     char buffer[32];
     EXPECT_EQ(9u, ExpandEnvironmentStringsA("%EnvVar%", buffer, sizeof(buffer)));
+}
+
+// A name outside the ANSI code page: the ANSI calls see '?' for each character it lacks and
+// find nothing by that text; the Unicode calls, reached through GetProcAddress, see it whole.
+TEST_F(SimKernelTest, NamesOutsideTheCodePageHaveTheirUnicodeCalls) {
+    const std::string folder = sim::Utf8("C:\\\xC5\x81\xC3\xB3" "d\xC5\xBA");  // C:\Łódź
+    sim::AddFile((folder + "\\RUN.EXE").c_str(), "MZ");
+    sim::SetModulePath((folder + "\\AUTOPLAY.EXE").c_str());
+    sim::SetRegistryString(HKEY_CURRENT_USER, "Software\\Maker", "Path", folder);
+    char ansi[64];
+    WCHAR wide[64];
+    EXPECT_EQ(20u, GetModuleFileNameA(nullptr, ansi, sizeof ansi));
+    EXPECT_STREQ("C:\\?\xF3" "d?\\AUTOPLAY.EXE", ansi);
+    OFSTRUCT info;
+    EXPECT_EQ(HFILE_ERROR, OpenFile("C:\\?\xF3" "d?\\RUN.EXE", &info, OF_EXIST));
+    EXPECT_EQ(20u, GetModuleFileNameW(nullptr, wide, 64));
+    EXPECT_EQ(std::u16string(u"C:\\\u0141\u00F3" u"d\u017A\\AUTOPLAY.EXE"), std::u16string(wide));
+
+    // Without an alias the short form is the long one; with one, the alias.
+    const std::u16string run = u"C:\\\u0141\u00F3" u"d\u017A\\RUN.EXE";
+    EXPECT_EQ(run.size(), GetShortPathNameW(run.c_str(), wide, 64));
+    EXPECT_EQ(run, std::u16string(wide));
+    sim::SetShortName(folder.c_str(), "LODZ~1");
+    std::copy(run.c_str(), run.c_str() + run.size() + 1, wide);
+    EXPECT_EQ(17u, GetShortPathNameW(wide, wide, 64));  // over its own source, as Windows allows
+    EXPECT_EQ(std::u16string(u"C:\\LODZ~1\\RUN.EXE"), std::u16string(wide));
+    EXPECT_EQ(18u, GetShortPathNameW(run.c_str(), wide, 17));  // too small: the size needed
+
+    BOOL lost = FALSE;
+    EXPECT_EQ(8, WideCharToMultiByte(CP_ACP, 0, u"C:\\\u0141\u00F3" u"d\u017A", -1, ansi, 64, nullptr, &lost));
+    EXPECT_STREQ("C:\\?\xF3" "d?", ansi);
+    EXPECT_TRUE(lost);
+    EXPECT_EQ(8, WideCharToMultiByte(CP_UTF8, 0, u"\u0141\u00F3" u"d\u017A", -1, ansi, 64, nullptr, nullptr));
+    EXPECT_STREQ("\xC5\x81\xC3\xB3" "d\xC5\xBA", ansi);
+    EXPECT_EQ(0, WideCharToMultiByte(CP_ACP, 0, u"abc", -1, ansi, 3, nullptr, nullptr));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER), GetLastError());
+
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Maker", 0, KEY_QUERY_VALUE, &key));
+    DWORD type = 0, size = sizeof ansi;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExA(key, "Path", nullptr, &type, reinterpret_cast<BYTE*>(ansi), &size));
+    EXPECT_EQ(8u, size);
+    EXPECT_STREQ("C:\\?\xF3" "d?", ansi);
+    size = sizeof wide;
+    EXPECT_EQ(ERROR_SUCCESS, RegQueryValueExW(key, u"path", nullptr, &type, reinterpret_cast<BYTE*>(wide), &size));
+    EXPECT_EQ(16u, size);
+    EXPECT_EQ(std::u16string(u"C:\\\u0141\u00F3" u"d\u017A"), std::u16string(wide));
+    RegCloseKey(key);
+
+    // The current folder, named in Unicode, takes relative paths.
+    EXPECT_TRUE(SetCurrentDirectoryW(u"C:\\\u0141\u00F3" u"d\u017A"));
+    EXPECT_NE(HFILE_ERROR, OpenFile(".\\RUN.EXE", &info, OF_EXIST));
+    EXPECT_FALSE(SetCurrentDirectoryW(u"C:\\\u0141\u00F3" u"d\u017A\\RUN.EXE"));
+
+    // Found through GetProcAddress in their DLLs, but only stubs on the 95/98 family.
+    EXPECT_NE(nullptr, GetProcAddress(GetModuleHandleA("KERNEL32"), "GetShortPathNameW"));
+    EXPECT_NE(nullptr, GetProcAddress(GetModuleHandleA("ADVAPI32"), "RegQueryValueExW"));
+    EXPECT_EQ(nullptr, GetProcAddress(GetModuleHandleA("KERNEL32"), "RegQueryValueExW"));
+    sim::SetVersion(sim::kWindows98);
+    EXPECT_EQ(0u, GetModuleFileNameW(nullptr, wide, 64));
+    EXPECT_EQ(static_cast<DWORD>(ERROR_CALL_NOT_IMPLEMENTED), GetLastError());
+    EXPECT_EQ(0u, GetShortPathNameW(run.c_str(), wide, 64));
+    EXPECT_FALSE(SetCurrentDirectoryW(u"C:\\"));
 }
 
 TEST_F(SimKernelTest, MultiByteToWideCharMapsAnsi1252AndOem437) {
