@@ -46,7 +46,9 @@ const char kCheckUsage[] =
     "reads as 0); a value cut at 359 characters; a window class or title that looks like a\n"
     "misspelt (ignore); an empty window class (the wait always runs to its time-out); a\n"
     "document whose extension the launcher cannot take; a settings file in both places (the\n"
-    "one beside the launcher wins); the launcher missing from the folder.\n"
+    "one beside the launcher wins); the launcher missing from the folder; a file the launcher\n"
+    "asks for whose name the image's Joliet tree, which Windows reads, would cut (over 64\n"
+    "characters) or leave out (a path too deep), with what the disc would hold.\n"
     "Errors: no settings file; a RunLocationRoot that names no registry root; an installer or\n"
     "a program to run from the disc missing, for each Windows family.\n"
     "The last line counts them: N errors, N warnings. Exit status 1 when there is an error.\n";
