@@ -136,6 +136,8 @@ public:
         CheckWindows();
         CheckRoot();
         CheckDiscFiles();
+        NoteDiscFiles();
+        CheckJolietNames();
         CheckDocuments();  // last: it starts the programs on the simulated machine
     }
 
@@ -417,6 +419,91 @@ private:
         }
     }
 
+    // ---- the names Windows reads from the pressed disc ----
+
+    // Every file the launcher asks the disc for, spelt as the launcher asks for it.
+    void NoteDiscFiles() {
+        const std::string launcher = DiscPath(machine_.launcher);
+        const size_t slash = launcher.find_last_of('\\');
+        const std::string folder = slash == std::string::npos ? std::string() : launcher.substr(0, slash + 1);
+        result_->discFiles.push_back({"(launcher)", "both", launcher});
+        const std::string settingsPath = SettingsFile.SettingsFilePath.CStr();
+        const size_t own = SettingsFile.LauncherDirectory.Length();
+        result_->discFiles.push_back({"(settings file)", "both", DiscPath(folder + settingsPath.substr(own))});
+        const struct {
+            const char* key;
+            const SettingText& value;
+            const char* family;
+            bool used;
+        } files[] = {
+            {"InstallProgram32", Settings.InstallProgram32, "Windows 95/98", Settings.InstallNeeded == 1},
+            {"InstallProgramNT", Settings.InstallProgramNT, "Windows NT", Settings.InstallNeeded == 1},
+            {"RunProgram32", Settings.RunProgram32, "Windows 95/98", RunsFromDisc()},
+            {"RunProgramNT", Settings.RunProgramNT, "Windows NT", RunsFromDisc()},
+        };
+        for (const auto& file : files) {
+            const std::string path = std::string(SettingsFile.LauncherDirectory.CStr()) + file.value.CStr();
+            if (file.used && !file.value.Empty() && FileExists(path.c_str()))
+                result_->discFiles.push_back({file.key, file.family, DiscPath(folder + file.value.CStr())});
+        }
+    }
+
+    bool RunsFromDisc() const {
+        return Settings.RunNeeded != 0 && (Settings.InstallNeeded != 1 || Settings.RunRelative != 0);
+    }
+
+    // A path below the disc's root as Windows resolves it: either slash, "." and ".." taken out.
+    static std::vector<std::string> Components(const std::string& path) {
+        std::vector<std::string> parts;
+        std::string part;
+        for (size_t i = 0; i <= path.size(); ++i) {
+            if (i < path.size() && path[i] != '\\' && path[i] != '/') {
+                part += path[i];
+                continue;
+            }
+            if (part == "..") {
+                if (!parts.empty()) parts.pop_back();
+            } else if (!part.empty() && part != ".") parts.push_back(part);
+            part.clear();
+        }
+        return parts;
+    }
+    static std::string DiscPath(const std::string& path) {
+        std::string joined;
+        for (const std::string& part : Components(path)) joined += (joined.empty() ? "" : "\\") + part;
+        return joined;
+    }
+
+    // Warns where the image's Joliet tree, which Windows reads, would not hold a file under the
+    // name the launcher asks for.
+    void CheckJolietNames() {
+        for (const DiscFile& file : result_->discFiles) {
+            const std::vector<std::string> parts = Components(file.path);
+            std::vector<std::string> joliet;
+            std::string changed, held;
+            for (size_t i = 0; i < parts.size(); ++i) {
+                joliet.push_back(JolietName(parts[i], i + 1 < parts.size()));
+                held += (i ? "\\" : "") + joliet.back();
+                if (changed.empty() && joliet.back() != parts[i]) changed = parts[i];
+            }
+            std::string message;
+            if (!FitsJolietPath(joliet))
+                message = "too deep for the image's Joliet names (xorriso leaves out a path over 240 bytes, "
+                          "2 a character and 1 a level), so on Windows the disc holds nothing there";
+            else if (!changed.empty())
+                message = (changed == file.path ? std::string() : Quoted(changed) + " has ") +
+                          std::to_string(changed.size()) +
+                          " characters, over the 64 of a Joliet name: on Windows the disc holds " + Quoted(held);
+            else continue;
+            const std::string named = file.key[0] == '(' ? "" : std::string(file.key) + ": ";
+            message = named + Quoted(file.path) + ": " + message + ", and the launcher does not find it";
+            if (file.key[0] == '(')
+                Warn(file.key == "(launcher)" ? ShownPath(machine_.discFolder, machine_.launcher) : settingsShown_, 0,
+                     message);
+            else Warn(file.key.c_str(), message);
+        }
+    }
+
     const DiscMachine& machine_;
     CheckResult* result_;
     std::string settingsOnDisc_, settingsShown_;
@@ -438,4 +525,25 @@ bool CheckDisc(const DiscMachine& machine, CheckResult* result, std::string* pro
                          return (a.file == result->settingsFile) < (b.file == result->settingsFile);
                      });
     return true;
+}
+
+// xorriso (1.5.4, measured) keeps a Joliet name to 64 characters; a file's extension keeps up
+// to 3 and its dot is not counted, so "61 characters.EXE" stays whole.
+std::string JolietName(const std::string& name, bool folder) {
+    constexpr size_t kLimit = 64;
+    const size_t dot = name.rfind('.');
+    if (folder || dot == std::string::npos || dot + 1 == name.size())
+        return name.size() <= kLimit ? name : name.substr(0, kLimit);
+    const size_t stem = dot, extension = name.size() - dot - 1;
+    if (stem + extension <= kLimit) return name;
+    const size_t keptExtension = extension <= 3 ? extension : stem < kLimit - 3 ? kLimit - stem : 3;
+    return name.substr(0, kLimit - keptExtension) + "." + name.substr(dot + 1, keptExtension);
+}
+
+// xorriso leaves out of the Joliet tree a path over 240 bytes, counting 2 for each character
+// (UTF-16) and 1 for each level, plus 1.
+bool FitsJolietPath(const std::vector<std::string>& jolietNames) {
+    size_t bytes = 1;
+    for (const std::string& name : jolietNames) bytes += 2 * name.size() + 1;
+    return bytes <= 240;
 }

@@ -1,5 +1,7 @@
-// Pressing the image with xorriso, and reading its plain ISO 9660 names back to see what a system without Joliet finds.
+// Pressing the image with xorriso beside the output, and reading it back with xorriso: its Joliet names, as
+// Windows finds the files, and its plain ISO 9660 names, as a system that reads no Joliet finds them.
 #include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <spawn.h>
@@ -10,10 +12,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <map>
 #include <set>
 
 #include "disc_image.h"
 #include "disc_text.h"
+#include "platform/windows_api.h"
 
 extern char** environ;
 
@@ -44,6 +49,30 @@ std::string FindInFolder(const std::string& folder, const std::string& name) {
     return found;
 }
 
+// A UTF-8 name (the image's Joliet names as xorriso lists them) in the ANSI code page of the
+// simulated Windows, '?' for a character it lacks, as the launcher's ANSI calls see the disc.
+std::string AnsiName(const std::string& utf8) {
+    static std::map<unsigned, char> ansi;
+    if (ansi.empty())
+        for (int byte = 1; byte < 256; ++byte) {
+            const char c = static_cast<char>(byte);
+            WCHAR wide = 0;
+            if (MultiByteToWideChar(CP_ACP, 0, &c, 1, &wide, 1) == 1) ansi[wide] = c;
+        }
+    std::string out;
+    for (size_t i = 0; i < utf8.size();) {
+        const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+        const size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        unsigned codePoint = length == 1 ? lead : lead & (0x3F >> (length - 1));
+        for (size_t k = 1; k < length && i + k < utf8.size(); ++k)
+            codePoint = (codePoint << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        const auto found = ansi.find(codePoint);
+        out += found == ansi.end() || (lead >= 0x80 && lead < 0xC0) ? '?' : found->second;
+        i += length;
+    }
+    return out;
+}
+
 // Runs xorriso with args, its standard output to outputFile and its messages to logFile;
 // true when it ran and succeeded.
 bool RunXorriso(const std::vector<std::string>& args, const std::string& outputFile, const std::string& logFile,
@@ -72,24 +101,193 @@ bool RunXorriso(const std::vector<std::string>& args, const std::string& outputF
     return false;
 }
 
-// The image's files under their plain ISO 9660 names, version numbers dropped, in capitals.
-std::set<std::string> PlainNames(const std::string& listing) {
-    std::set<std::string> names;
+// The paths of a listing of xorriso's -find: each line one path, quoted as for a shell
+// ('it'"'"'s.txt'). Relative to the root, with backslashes; plain ISO 9660 names without their
+// version (";1") and without the dot of a name that has no extension.
+std::vector<std::string> ListedPaths(const std::string& listing, bool joliet) {
+    std::vector<std::string> paths;
     size_t start = 0;
     while (start < listing.size()) {
         size_t end = listing.find('\n', start);
         if (end == std::string::npos) end = listing.size();
-        std::string line = listing.substr(start, end - start);
+        const std::string line = listing.substr(start, end - start);
         start = end + 1;
-        if (line.size() < 2 || line.front() != '\'' || line.back() != '\'') continue;
-        line = line.substr(1, line.size() - 2);
-        const size_t version = line.rfind(';');
-        if (version != std::string::npos) line.erase(version);
-        if (!line.empty() && line.back() == '.') line.pop_back();  // "README." has no extension
-        names.insert(Upper(line));
+        if (line.empty() || (line[0] != '\'' && line[0] != '"')) continue;
+        std::string path;
+        for (size_t i = 0; i < line.size();) {
+            const char quote = line[i];
+            const size_t close = line.find(quote, i + 1);
+            if ((quote != '\'' && quote != '"') || close == std::string::npos) break;
+            path += line.substr(i + 1, close - i - 1);
+            i = close + 1;
+        }
+        if (path.empty() || path[0] != '/') continue;
+        path.erase(0, 1);
+        if (!joliet) {
+            const size_t version = path.rfind(';');
+            if (version != std::string::npos) path.erase(version);
+            if (!path.empty() && path.back() == '.') path.pop_back();  // "README." has no extension
+        }
+        for (char& c : path)
+            if (c == '/') c = '\\';
+        paths.push_back(joliet ? AnsiName(path) : path);
     }
-    return names;
+    return paths;
 }
+
+bool SameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// Characters from the start that two names share, letter case ignored.
+size_t SharedStart(const std::string& a, const std::string& b) {
+    size_t n = 0;
+    while (n < a.size() && n < b.size() && Upper(a.substr(n, 1)) == Upper(b.substr(n, 1))) ++n;
+    return n;
+}
+
+// The image's files by folder, looked up as Windows looks a path up: component by component,
+// letter case ignored.
+class Tree {
+public:
+    explicit Tree(const std::vector<std::string>& files) {
+        for (const std::string& file : files) {
+            files_.insert(file);
+            std::string parent;
+            size_t from = 0;
+            for (size_t slash = file.find('\\'); ; slash = file.find('\\', from)) {
+                const std::string name = file.substr(from, slash == std::string::npos ? std::string::npos : slash - from);
+                std::vector<std::string>& names = children_[parent];
+                if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+                parent += (parent.empty() ? "" : "\\") + name;
+                if (slash == std::string::npos) break;
+                from = slash + 1;
+            }
+        }
+    }
+
+    // True with the image's spelling when path is a file of the image; else false, with the
+    // path the image most likely holds in its place ("" when none).
+    bool Resolve(const std::string& path, std::string* spelling) const {
+        std::vector<std::string> parts;
+        size_t from = 0;
+        for (size_t slash = path.find('\\'); ; slash = path.find('\\', from)) {
+            parts.push_back(path.substr(from, slash == std::string::npos ? std::string::npos : slash - from));
+            if (slash == std::string::npos) break;
+            from = slash + 1;
+        }
+        std::string current;
+        size_t matched = 0;
+        for (; matched < parts.size(); ++matched) {
+            const std::string name = Child(current, parts[matched], false);
+            if (name.empty()) break;
+            current += (current.empty() ? "" : "\\") + name;
+        }
+        if (matched == parts.size() && files_.count(current) != 0) {
+            *spelling = current;
+            return true;
+        }
+        // A name the image cut, or mangled: the entry that starts alike, at each level below.
+        for (; matched < parts.size(); ++matched) {
+            const std::string name = Child(current, parts[matched], true);
+            if (name.empty()) {
+                current.clear();
+                break;
+            }
+            current += (current.empty() ? "" : "\\") + name;
+        }
+        *spelling = files_.count(current) != 0 ? current : std::string();
+        return false;
+    }
+
+private:
+    std::string Child(const std::string& folder, const std::string& name, bool alike) const {
+        const auto found = children_.find(folder);
+        if (found == children_.end()) return std::string();
+        std::string best;
+        size_t bestShared = 0;
+        for (const std::string& child : found->second) {
+            if (!alike) {
+                if (SameName(child, name)) return child;
+                continue;
+            }
+            const size_t shared = SharedStart(child, name);
+            if (shared > bestShared && (2 * shared >= name.size() || EditDistance(child, name) <= 3)) {
+                best = child;
+                bestShared = shared;
+            }
+        }
+        return best;
+    }
+
+    std::set<std::string> files_;
+    std::map<std::string, std::vector<std::string>> children_;  // folder ("" the root) -> its entries
+};
+
+std::string Quoted(const std::string& text) { return "\"" + OneLine(text) + "\""; }
+
+// "RunProgram32 (Windows 95/98) ", "the launcher " ...: who asks for the file.
+std::string Naming(const DiscFile& file) {
+    if (file.key == "(launcher)") return "the launcher ";
+    if (file.key == "(settings file)") return "the settings file ";
+    if (file.key == "(icon)") return "AUTORUN.INF's icon ";
+    return file.key + " (" + file.family + ") ";
+}
+
+// The icon AUTORUN.INF names on the disc: the one written, or the disc's own AUTORUN.INF's
+// icon= (without its ",index"), read as Windows reads the file.
+std::string IconOnDisc(const std::string& written, const std::string& ownAutorun) {
+    std::string icon = written;
+    if (!ownAutorun.empty()) {
+        char value[1024] = "";
+        GetPrivateProfileStringA("autorun", "icon", "", value, sizeof value, ("D:\\" + ownAutorun).c_str());
+        icon = value;
+        const size_t comma = icon.find(',');
+        if (comma != std::string::npos) icon.erase(comma);
+    }
+    for (char& c : icon)
+        if (c == '/') c = '\\';
+    while (!icon.empty() && (icon[0] == '\\' || icon[0] == ' ')) icon.erase(0, 1);
+    while (!icon.empty() && icon.back() == ' ') icon.pop_back();
+    return icon;
+}
+
+bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+// The disc's file (relative to folder) that is target under another name, or "".
+std::string FindSameFile(const std::string& folder, const struct stat& target, const std::string& prefix = "") {
+    std::string found;
+    DIR* listing = opendir(folder.c_str());
+    if (listing == nullptr) return found;
+    while (const dirent* entry = readdir(listing)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") continue;
+        const std::string path = folder + "/" + name;
+        struct stat link, info;
+        if (lstat(path.c_str(), &link) != 0 || stat(path.c_str(), &info) != 0) continue;
+        if (SameFile(info, target)) found = prefix + name;
+        else if (S_ISDIR(link.st_mode)) found = FindSameFile(path, target, prefix + name + "/");
+        if (!found.empty()) break;
+    }
+    closedir(listing);
+    return found;
+}
+
+// The image being pressed, a file beside the output; removed unless it was put in place.
+struct PendingImage {
+    std::string path;
+    explicit PendingImage(const std::string& output) {
+        std::string pattern = output + ".pressing-XXXXXX";
+        const int descriptor = mkstemp(&pattern[0]);
+        if (descriptor < 0) return;
+        const mode_t mask = umask(0);
+        umask(mask);
+        fchmod(descriptor, 0666 & ~mask);  // as any file the user writes, not mkstemp's 0600
+        close(descriptor);
+        path = pattern;
+    }
+    ~PendingImage() {
+        if (!path.empty()) remove(path.c_str());
+    }
+};
 
 struct TemporaryFolder {
     std::string path;
@@ -111,7 +309,8 @@ struct TemporaryFolder {
 
 }  // namespace
 
-bool PressImage(const ImageRequest& request, std::string* out, std::string* err) {
+bool PressImage(const ImageRequest& request, ImageResult* result, std::string* out, std::string* err) {
+    *result = ImageResult();
     std::string folder = request.discFolder;
     while (folder.size() > 1 && folder.back() == '/') folder.pop_back();
     std::string label = request.label;
@@ -130,8 +329,15 @@ bool PressImage(const ImageRequest& request, std::string* out, std::string* err)
         return false;
     }
 
-    std::vector<std::string> args = {
-        "-outdev", "stdio:" + request.output, "-volid", label, "-joliet", "on", "-map", folder, "/"};
+    // Aside, in the output's folder, so that the rename over the output cannot cross file systems.
+    PendingImage pending(request.output);
+    if (pending.path.empty()) {
+        *err += "image: cannot make a file beside " + request.output + ": " + strerror(errno) + "\n";
+        return false;
+    }
+    // Host names are UTF-8, as the simulated disc reads them, whatever the locale says.
+    std::vector<std::string> args = {"-local_charset", "UTF-8", "-outdev", "stdio:" + pending.path, "-volid", label,
+                                     "-joliet", "on", "-map", folder, "/"};
     std::string iconName;
     if (!request.icon.empty()) {
         iconName = BaseName(request.icon);
@@ -168,31 +374,92 @@ bool PressImage(const ImageRequest& request, std::string* out, std::string* err)
     }
     args.push_back("-commit");
 
-    remove(request.output.c_str());  // xorriso would add a session to an image already there
     const std::string log = temporary.File("xorriso.log");
-    const std::string listing = temporary.File("names.txt");
     if (!RunXorriso(args, temporary.File("out.txt"), log, err)) return false;
     struct stat info;
-    stat(request.output.c_str(), &info);
-    *out += "image: " + request.output + " pressed, " + std::to_string(static_cast<long long>(info.st_size)) +
-            " bytes, volume " + label + "\n";
+    stat(pending.path.c_str(), &info);
+    result->bytes = static_cast<long long>(info.st_size);
+    result->label = label;
 
-    // What a system that reads only the ISO 9660 names finds.
-    if (!RunXorriso({"-read_fs", "ecma119", "-ecma119_map", "unmapped", "-indev", "stdio:" + request.output, "-find",
-                     "/", "-type", "f"},
-                    listing, log, err))
+    // The image as Windows reads it (Joliet), and as a system without Joliet does (plain ISO 9660).
+    const std::string jolietListing = temporary.File("joliet.txt"), plainListing = temporary.File("plain.txt");
+    if (!RunXorriso({"-local_charset", "UTF-8", "-read_fs", "norock", "-indev", "stdio:" + pending.path, "-find", "/",
+                     "-type", "f"},
+                    jolietListing, log, err) ||
+        !RunXorriso({"-read_fs", "ecma119", "-ecma119_map", "unmapped", "-indev", "stdio:" + pending.path, "-find", "/",
+                     "-type", "f"},
+                    plainListing, log, err))
         return false;
-    const std::set<std::string> names = PlainNames(ReadFile(listing));
-    int unseen = 0;
-    for (const std::string& file : request.namedFiles) {
-        std::string path = "/" + Upper(file);
-        for (char& c : path)
-            if (c == '\\') c = '/';
-        if (names.count(path) != 0) continue;
-        ++unseen;
-        *out += "image: warning: " + OneLine(file) +
-                ": not under the image's plain ISO 9660 names: a system that ignores Joliet does not find it\n";
+    const Tree joliet(ListedPaths(ReadFile(jolietListing), true));
+    std::set<std::string> plain;
+    for (std::string path : ListedPaths(ReadFile(plainListing), false)) plain.insert(Upper(path));
+
+    std::vector<DiscFile> files = request.namedFiles;
+    const std::string icon = IconOnDisc(iconName.empty() ? request.launcher : iconName, autorun);
+    if (!icon.empty()) files.push_back({"(icon)", "both", icon});
+    std::set<std::string> warned;
+    for (const DiscFile& file : files) {
+        ReadBack back;
+        back.file = file;
+        back.found = joliet.Resolve(file.path, &back.joliet);
+        back.plain = plain.count(Upper(file.path)) != 0;
+        result->files.push_back(back);
+        if (!back.found) {
+            ++result->errors;
+            *err += "image: error: " + Naming(file) + Quoted(file.path) +
+                    ": not in the image's Joliet tree, which Windows reads; the disc holds " +
+                    (back.joliet.empty() ? "nothing there" : Quoted(back.joliet) + " there") + "\n";
+        } else if (!back.plain && warned.insert(Upper(file.path)).second) {
+            ++result->warnings;
+            *out += "image: warning: " + OneLine(file.path) +
+                    ": no plain ISO 9660 name: a system that reads no Joliet (DOS, some players) does not find it\n";
+        }
     }
-    if (unseen == 0) *out += "image: every file the settings name has a plain ISO 9660 name too\n";
+    if (result->errors > 0) {
+        *err += "image: not pressed: " + std::to_string(result->errors) +
+                (result->errors == 1 ? " file does not resolve" : " files do not resolve") +
+                " in the image as Windows reads it\n";
+        return false;
+    }
+    if (rename(pending.path.c_str(), request.output.c_str()) != 0) {
+        *err += "image: cannot put the image at " + request.output + ": " + strerror(errno) + "\n";
+        return false;
+    }
+    pending.path.clear();
+    result->pressed = true;
+    *out += "image: " + request.output + " pressed, " + std::to_string(result->bytes) + " bytes, volume " + label +
+            "; every file the launcher asks for is in its Joliet tree, as Windows reads it\n";
+    if (result->warnings == 0) *out += "image: every file the launcher asks for has a plain ISO 9660 name too\n";
     return true;
+}
+
+std::string RefuseOutput(const ImageRequest& request) {
+    const std::string& output = request.output;
+    struct stat target;
+    const bool exists = stat(output.c_str(), &target) == 0;
+    if (exists && S_ISDIR(target.st_mode)) return "image: " + output + " is a folder: name the image file to write";
+    std::string resolved;
+    char buffer[PATH_MAX];
+    if (exists && realpath(output.c_str(), buffer) != nullptr) resolved = buffer;
+    else {
+        const size_t slash = output.find_last_of('/');
+        const std::string parent = slash == std::string::npos ? "." : slash == 0 ? "/" : output.substr(0, slash);
+        if (realpath(parent.c_str(), buffer) == nullptr) return "image: no folder " + parent + " to write the image in";
+        resolved = std::string(buffer) + "/" + output.substr(slash + 1);
+    }
+    if (realpath(request.discFolder.c_str(), buffer) != nullptr) {
+        const std::string disc = buffer;
+        if (resolved == disc || resolved.compare(0, disc.size() + 1, disc + "/") == 0)
+            return "image: " + output + " is inside the disc folder " + request.discFolder +
+                   ": the image would replace or join the disc's files; write it outside";
+    }
+    if (!exists) return std::string();
+    // The same file under another name (a link): writing the image would destroy an input.
+    struct stat icon;
+    if (!request.icon.empty() && stat(request.icon.c_str(), &icon) == 0 && SameFile(icon, target))
+        return "image: " + output + " is the icon file " + request.icon + ": write the image elsewhere";
+    const std::string input = FindSameFile(request.discFolder, target);
+    if (!input.empty())
+        return "image: " + output + " is the disc's own file " + input + ": write the image elsewhere";
+    return std::string();
 }

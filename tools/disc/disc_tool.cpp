@@ -29,7 +29,7 @@ const char kUsage[] =
     "Options of every verb:\n"
     "  --launcher NAME  the launcher's name on the disc (default AUTOPLAY.EXE), which gives\n"
     "                   its settings file's name (AUTOPLAY.INI)\n"
-    "  --json           (check, try) one JSON object instead of lines\n"
+    "  --json           one JSON object instead of lines\n"
     "  --help           this text; VERB --help tells a verb's own\n"
     "\n"
     "Exit status: 0 done; 1 check found an error, or no image was pressed; 2 wrong use;\n"
@@ -46,7 +46,9 @@ const char kCheckUsage[] =
     "reads as 0); a value cut at 359 characters; a window class or title that looks like a\n"
     "misspelt (ignore); an empty window class (the wait always runs to its time-out); a\n"
     "document whose extension the launcher cannot take; a settings file in both places (the\n"
-    "one beside the launcher wins); the launcher missing from the folder.\n"
+    "one beside the launcher wins); the launcher missing from the folder; a file the launcher\n"
+    "asks for whose name the image's Joliet tree, which Windows reads, would cut (over 64\n"
+    "characters) or leave out (a path too deep), with what the disc would hold.\n"
     "Errors: no settings file; a RunLocationRoot that names no registry root; an installer or\n"
     "a program to run from the disc missing, for each Windows family.\n"
     "The last line counts them: N errors, N warnings. Exit status 1 when there is an error.\n";
@@ -87,14 +89,22 @@ const char kTryUsage[] =
     "                          then every box answered Cancel\n";
 
 const char kImageUsage[] =
-    "Usage: tavio-disc image DISC_FOLDER OUT.iso [--label LABEL] [--icon FILE.ico] [--launcher NAME]\n"
+    "Usage: tavio-disc image DISC_FOLDER OUT.iso [--label LABEL] [--icon FILE.ico] [--launcher NAME] [--json]\n"
     "\n"
     "Presses DISC_FOLDER into OUT.iso, an ISO 9660 image with Joliet names, with xorriso.\n"
     "When the folder has no AUTORUN.INF, the image gets one: open= the launcher, icon= FILE.ico\n"
     "(copied to the disc's root) or else the launcher's own icon, label= LABEL. LABEL also\n"
     "names the volume (default: the folder's name). Refuses while check reports an error, and\n"
-    "warns when a file the settings name would not be found under the image's plain ISO 9660\n"
-    "names, as a system that ignores Joliet sees the disc.\n";
+    "refuses (exit 2) an OUT.iso that is a folder, lies inside DISC_FOLDER, or is one of its files.\n"
+    "\n"
+    "The image is pressed beside OUT.iso and read back with xorriso: the launcher, its settings\n"
+    "file, every installer, program and document the settings run from the disc (for each\n"
+    "Windows family) and AUTORUN.INF's icon must be in its Joliet tree, which Windows reads,\n"
+    "under the names the settings spell (letter case aside). A file that is not is an error:\n"
+    "its key, its path and what the disc holds instead; the image is dropped (exit 1) and an\n"
+    "earlier OUT.iso stays. A file without a plain ISO 9660 name is a warning: a system that\n"
+    "reads no Joliet (DOS, some players) does not find it.\n"
+    "  --json  the read-back result per file, as one JSON object\n";
 
 const char kDefaultInstallFolder[] = "C:\\Program Files\\Installed";
 
@@ -129,7 +139,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
         std::string v;
         const bool tries = o->verb == "try", images = o->verb == "image";
         if (a == "--help" || a == "-h") o->help = true;
-        else if (a == "--json" && !images) o->json = true;
+        else if (a == "--json") o->json = true;
         else if (a == "--launcher") {
             if (!value(&o->launcher)) return false;
             for (char& c : o->launcher)
@@ -388,7 +398,34 @@ int Try(const Options& o, std::string* out, std::string* err) {
 
 // ---- image ----
 
+std::string ImageJson(const ImageResult& image, const std::string& output) {
+    std::string files;
+    for (size_t i = 0; i < image.files.size(); ++i) {
+        const ReadBack& f = image.files[i];
+        files += std::string(i ? ", " : "") + "{\"key\": " + Json(f.file.key) + ", \"family\": " + Json(f.file.family) +
+                 ", \"path\": " + Json(f.file.path) + ", \"found\": " + (f.found ? "true" : "false") +
+                 ", \"joliet\": " + (f.found ? Json(f.joliet) : std::string("null")) +
+                 ", \"instead\": " + (f.found || f.joliet.empty() ? std::string("null") : Json(f.joliet)) +
+                 ", \"plain\": " + (f.plain ? "true" : "false") + "}";
+    }
+    return "{\"image\": " + (image.pressed ? Json(output) : std::string("null")) +
+           ", \"bytes\": " + std::to_string(image.bytes) + ", \"volume\": " + Json(image.label) + ", \"files\": [" +
+           files + "], \"errors\": " + std::to_string(image.errors) + ", \"warnings\": " +
+           std::to_string(image.warnings) + "}\n";
+}
+
 int Image(const Options& o, std::string* out, std::string* err) {
+    ImageRequest request;
+    request.discFolder = o.operands[0];
+    request.output = o.operands[1];
+    request.label = o.label;
+    request.icon = o.icon;
+    request.launcher = o.launcher;
+    const std::string refusal = RefuseOutput(request);
+    if (!refusal.empty()) {
+        *err += refusal + "\n";
+        return WrongUse;
+    }
     CheckResult result;
     std::string problem;
     DiscMachine machine = BaseMachine(o);
@@ -403,14 +440,13 @@ int Image(const Options& o, std::string* out, std::string* err) {
                 (result.errors == 1 ? " error\n" : " errors\n");
         return Found;
     }
-    ImageRequest request;
-    request.discFolder = o.operands[0];
-    request.output = o.operands[1];
-    request.label = o.label;
-    request.icon = o.icon;
-    request.launcher = o.launcher;
-    request.namedFiles = result.namedFiles;
-    return PressImage(request, out, err) ? Done : Found;
+    request.namedFiles = result.discFiles;
+    ImageResult image;
+    std::string lines;
+    const bool pressed = PressImage(request, &image, &lines, err);
+    // Read back or not, the result per file; a press that failed before that has only its reason.
+    *out += o.json && !image.files.empty() ? ImageJson(image, request.output) : lines;
+    return pressed ? Done : Found;
 }
 
 }  // namespace
