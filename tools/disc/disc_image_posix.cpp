@@ -12,6 +12,7 @@
 
 #include <set>
 
+#include "disc_autorun.h"
 #include "disc_image.h"
 #include "disc_text.h"
 
@@ -152,9 +153,7 @@ bool PressImage(const ImageRequest& request, std::string* out, std::string* err)
     }
     const std::string autorun = FindInFolder(folder, "AUTORUN.INF");
     if (autorun.empty()) {
-        const std::string inf = "[autorun]\r\nopen=" + request.launcher +
-                                "\r\nicon=" + (iconName.empty() ? request.launcher : iconName) + "\r\nlabel=" + label +
-                                "\r\n";
+        const std::string inf = AutorunInf(request.launcher, iconName.empty() ? request.launcher : iconName, label);
         const std::string infFile = temporary.File("AUTORUN.INF");
         if (!WriteFile(infFile, inf)) {
             *err += "image: cannot write " + infFile + "\n";
