@@ -1,6 +1,10 @@
 # Product build: AUTOPLAY.EXE, a small static PE32 GUI program that needs only Windows' own DLLs.
 enable_language(RC)
 
+# The PE header's time stamp would make every build's bytes differ: it stays 0.
+add_link_options(-Wl,--no-insert-timestamp)
+configure_file(${CMAKE_SOURCE_DIR}/resources/autoplay.manifest.in ${TAVIO_GENERATED}/autoplay.manifest @ONLY)
+
 # No -fdata-sections: with it this compiler puts zero-initialised state in .data, on disk.
 set(TAVIO_PRODUCT_FLAGS -Oz -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-unwind-tables

@@ -177,7 +177,12 @@ TEST(ImageTest, PressesOnlyCheckedDiscsAndTellsWhatJolietHides) {
     ASSERT_EQ(0, system(("xorriso -no_rc -osirrox on -indev stdio:'" + iso + "' -extract /AUTORUN.INF '" + inf +
                          "' >/dev/null 2>&1")
                             .c_str()));
-    EXPECT_EQ("[autorun]\r\nopen=AUTOPLAY.EXE\r\nicon=AUTOPLAY.EXE\r\nlabel=TAVIO_SAMPLE\r\n", ReadFile(inf));
+    // It is the release package's own AUTORUN.INF, in CRLF lines, with the image's label.
+    std::string shipped = ReadFile(TAVIO_SOURCE_DIR "/package/disc/AUTORUN.INF"), expected;
+    ASSERT_NE(std::string::npos, shipped.find("\nlabel=MY_DISC\n"));
+    shipped.replace(shipped.find("\nlabel=MY_DISC\n"), 15, "\nlabel=TAVIO_SAMPLE\n");
+    for (char c : shipped) expected += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(expected, ReadFile(inf));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <map>
 #include <set>
 
+#include "disc_autorun.h"
 #include "disc_image.h"
 #include "disc_text.h"
 #include "platform/windows_api.h"
@@ -358,9 +359,7 @@ bool PressImage(const ImageRequest& request, ImageResult* result, std::string* o
     }
     const std::string autorun = FindInFolder(folder, "AUTORUN.INF");
     if (autorun.empty()) {
-        const std::string inf = "[autorun]\r\nopen=" + request.launcher +
-                                "\r\nicon=" + (iconName.empty() ? request.launcher : iconName) + "\r\nlabel=" + label +
-                                "\r\n";
+        const std::string inf = AutorunInf(request.launcher, iconName.empty() ? request.launcher : iconName, label);
         const std::string infFile = temporary.File("AUTORUN.INF");
         if (!WriteFile(infFile, inf)) {
             *err += "image: cannot write " + infFile + "\n";

@@ -9,6 +9,7 @@
 #include "disc_text.h"
 #include "disc_try.h"
 #include "sim.h"
+#include "tavio_version.h"
 
 namespace {
 
@@ -16,6 +17,7 @@ enum Status { Done = 0, Found = 1, WrongUse = 2, Unreadable = 3 };
 
 const char kUsage[] =
     "Usage: tavio-disc VERB DISC_FOLDER [options]\n"
+    "       tavio-disc --version   the kit's release, which is the launcher's\n"
     "\n"
     "The disc author's kit for Tavio Launcher. It runs the launcher's own settings reader and\n"
     "decision over a simulated Windows, with DISC_FOLDER (the folder to be pressed) as drive D:.\n"
@@ -457,6 +459,10 @@ int DiscTool(const std::vector<std::string>& args, std::string* out, std::string
         return args.empty() ? WrongUse : Done;
     }
     const std::string& verb = args[0];
+    if (verb == "--version") {
+        *out += "tavio-disc (Tavio Launcher) " TAVIO_VERSION "\n";
+        return Done;
+    }
     if (verb == "exit-code") {
         char* end = nullptr;
         const long code = args.size() == 2 ? strtol(args[1].c_str(), &end, 10) : 0;
