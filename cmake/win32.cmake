@@ -50,6 +50,9 @@ target_link_libraries(autoplay PRIVATE tavio_logic kernel32 user32 gdi32 advapi3
 # The linker's DOS stub pushes the PE32 headers past one 512-byte block; moved behind a stub
 # in the DOS header itself, they fit one (tools/pe/compact_headers.py).
 if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  # The read-only data inside the import section: one section fewer to pad to a 512-byte block.
+  target_link_options(autoplay PRIVATE -Wl,-T,${CMAKE_SOURCE_DIR}/cmake/autoplay-pe32.ld)
+  set_property(TARGET autoplay APPEND PROPERTY LINK_DEPENDS ${CMAKE_SOURCE_DIR}/cmake/autoplay-pe32.ld)
   find_package(Python3 REQUIRED COMPONENTS Interpreter)
   add_custom_command(TARGET autoplay POST_BUILD
     COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/pe/compact_headers.py $<TARGET_FILE:autoplay>
