@@ -101,11 +101,16 @@ std::string ProgramOfCommand(const std::string& command) {
     return command.substr(0, command.find(' '));
 }
 
+// A key's default value as the shell reads it (RegQueryValue): a key without one reads as "",
+// so a verb whose command key holds only DelegateExecute is found, with no command.
 bool ReadClassesString(const std::string& keyPath, std::string* text) {
     DWORD type = REG_NONE;
     std::string data;
-    if (!ReadRegistryValue(HKEY_CLASSES_ROOT, keyPath, "", &type, &data) || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
+    if (!ReadRegistryValue(HKEY_CLASSES_ROOT, keyPath, "", &type, &data)) {
+        text->clear();
+        return RegistryKeyExists(HKEY_CLASSES_ROOT, keyPath);
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
     *text = data.substr(0, data.find('\0'));
     if (type == REG_EXPAND_SZ) *text = ExpandEnvironment(*text);
     return true;
