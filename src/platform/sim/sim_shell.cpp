@@ -68,7 +68,8 @@ FileLookup Resolve(const std::string& file, const char* directory) {
 
 // The open command with the document in place of its placeholders, as the shell fills it
 // in: %1, %l and %L give the document, %* the parameters (for the first placeholder only,
-// when there are none), %% a percent sign. Without a placeholder nothing is added.
+// when there are none), %% a percent sign, any other sequence stays as written. Without a
+// placeholder nothing is added.
 std::string FillCommand(const std::string& command, const std::string& document, const std::string& parameters) {
     std::string line;
     bool done = false;
@@ -84,6 +85,11 @@ std::string FillCommand(const std::string& command, const std::string& document,
             line += parameters;
         } else if (c == '1' || (c == '*' && !done) || c == 'l' || c == 'L') {
             line += document;
+        } else if (c != '*') {
+            // Other sequences (Wine reads some as environment variables) are left as written.
+            line += '%';
+            line += c;
+            continue;
         }
         done = true;
     }
