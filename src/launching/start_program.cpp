@@ -33,12 +33,14 @@ bool ConvertToShortPath(const char* source) {
     return ShortPathCounts(result, ShortPathSize);
 }
 
-const LaunchResult NoAssociation = 31;  // SE_ERR_NOASSOC
+const LaunchResult BadAssociation = 27;  // SE_ERR_ASSOCINCOMPLETE
+const LaunchResult NoAssociation = 31;   // SE_ERR_NOASSOC
 
 LaunchResult LowResult(HINSTANCE result) { return static_cast<LaunchResult>(reinterpret_cast<UINT_PTR>(result)); }
 
-bool EndsWith(const WorkText& path, size_t length, const char* extension) {
-    return lstrcmpiA(path.CStr() + length - 4, extension) == 0;
+// Whether text, length characters (4 or more) long, ends in the 4 characters of extension.
+bool EndsWith(const char* text, size_t length, const char* extension) {
+    return lstrcmpiA(text + length - 4, extension) == 0;
 }
 
 bool ContainsChar(const char* text, char c) {
@@ -62,53 +64,41 @@ bool LookUpClassesRoot(const char* keyPath, const char* keySuffix) {
 void FindOpenCommand() {
     LaunchCommandState& t = LaunchCommand;
     const char* extension = t.DocumentExtension.CStr();
-    t.ShortPathBuffer.Clear();
     if (LookUpClassesRoot(extension, OpenCommandKey) && t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
         return;
-    t.ShortPathBuffer.Clear();
-    if (!LookUpClassesRoot(extension, "")) return;
     // The class name is copied out first: the next lookup overwrites the result text.
     FixedText<200> className;
-    if (!className.Assign(RegistryQuery.ResultText.CStr())) return;
-    if (LookUpClassesRoot(className.CStr(), OpenCommandKey) &&
-        t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
+    if (LookUpClassesRoot(extension, "") && className.Assign(RegistryQuery.ResultText.CStr()) &&
+        LookUpClassesRoot(className.CStr(), OpenCommandKey) && t.ShortPathBuffer.Assign(RegistryQuery.ResultText.CStr()))
         return;
     t.ShortPathBuffer.Clear();
 }
 
-// Rewrites the command in ShortPathBuffer into the program's path it starts with.
-void ExtractCommandProgram() {
-    FixedText<512>& command = LaunchCommand.ShortPathBuffer;
-    char* text = command.Data();
-    size_t start = 0;
-    while (text[start] == ' ') ++start;
-    size_t end = start;
-    if (text[start] == '"') {
-        end = ++start;
-        while (text[end] != '\0' && text[end] != '"') ++end;
-    } else {
-        while (text[end] != '\0') ++end;
-    }
-    // An unquoted path may hold spaces too: the first space after the last dot is taken
-    // as the end of the file name and the start of the arguments.
-    size_t lastDot = end;
-    for (size_t i = end; i > start; --i) {
-        if (text[i - 1] == '.') {
-            lastDot = i - 1;
+// The program of the open command in ShortPathBuffer when the command hands it nothing but
+// the document, else null. Read from its end, only blanks, quotes and the placeholders %1,
+// %l, %L and %* may follow a name ending in .exe; a command of placeholders alone makes the
+// document its own program (a batch file's "%1" %*), and gives an empty name. Anything else
+// (arguments of its own, a rundll32 host, no command) only the shell's own open of the
+// document runs as written. The command is cut to the name.
+char* PlainCommandProgram() {
+    char* text = LaunchCommand.ShortPathBuffer.Data();
+    char* end = text + LaunchCommand.ShortPathBuffer.Length();
+    while (end > text) {
+        const char c = end[-1];
+        if (c == ' ' || c == '"') {
+            --end;
+        } else if (end - text >= 2 && end[-2] == '%' && ((c | 0x20) == 'l' || c == '1' || c == '*')) {
+            end -= 2;
+        } else {
             break;
         }
     }
-    if (lastDot < end) {
-        for (size_t i = lastDot; i < end; ++i) {
-            if (text[i] == ' ') {
-                end = i;
-                break;
-            }
-        }
-    }
-    size_t n = 0;
-    for (size_t i = start; i < end; ++i) text[n++] = text[i];
-    text[n] = '\0';
+    const bool placeholdersOnly = end == text && *text != '\0';
+    *end = '\0';
+    if (!placeholdersOnly && (end - text < 4 || !EndsWith(text, end - text, ".exe"))) return nullptr;
+    while (*text == ' ') ++text;
+    if (*text == '"') ++text;
+    return text;
 }
 
 // FindExecutable for the document into ExecutablePath. On NT the shell is asked in Unicode:
@@ -130,7 +120,8 @@ LaunchResult FindDocumentProgram(const char* document, const char* directory) {
 
 // The document in launchPath (4 characters or more) as the parameter after any
 // prefix, and the program associated with it as ExecutablePath. Returns FindExecutableA's
-// result: 32 or less when no program was found, and ExecutablePath is then not to be used.
+// result, or 27 when the open command is not plain: 32 or less when the document is not
+// to be started as a parameter, and ExecutablePath is then not to be used.
 LaunchResult PrepareDocument(WorkText& launchPath) {
     LaunchCommandState& t = LaunchCommand;
     const size_t length = launchPath.Length();
@@ -143,6 +134,8 @@ LaunchResult PrepareDocument(WorkText& launchPath) {
         }
     }
 
+    // The long form, for the shell's own open: a short name's extension may name another type.
+    t.WorkingDirectory.Assign(launchPath.CStr());
     if (ConvertToShortPath(launchPath.CStr())) launchPath.Assign(t.ShortPathBuffer.CStr());
     // The program splits its parameters at blanks: a path holding one (the long form,
     // or a "short" form where the volume keeps no 8.3 names) must be quoted to stay whole.
@@ -161,14 +154,16 @@ LaunchResult PrepareDocument(WorkText& launchPath) {
     t.ExecutablePath.Terminate();
     if (found <= 32) return found;
 
-    // An association whose program is gone: the extension's open command may still name one.
-    if (!FileExists(t.ExecutablePath.CStr())) {
-        FindOpenCommand();
-        if (!t.ShortPathBuffer.Empty()) {
-            ExtractCommandProgram();
-            if (FileExists(t.ShortPathBuffer.CStr())) t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
-        }
-    }
+    FindOpenCommand();
+    char* program = PlainCommandProgram();
+    if (program == nullptr) return BadAssociation;
+    // A command named outside the ANSI code page came in UTF-8: its program is taken in its
+    // ANSI form, or not at all.
+    if (RegistryQuery.ResultInUtf8 &&
+        !AnsiNameOfUtf8(program, static_cast<int>(t.ShortPathBuffer.BufferSize() - (program - t.ShortPathBuffer.Data()))))
+        *program = '\0';
+    // An association whose program is gone: the open command's own program may still be there.
+    if (!FileExists(t.ExecutablePath.CStr()) && FileExists(program)) t.ExecutablePath.Assign(program);
     // Still no program: the shell finds an empty one for a command that starts with a blank.
     // Started, an empty file name is no program of the disc's choosing.
     if (t.ExecutablePath.Empty()) return NoAssociation;
@@ -195,8 +190,9 @@ LaunchResult StartProgram(WorkText& launchPath) {
     }
 
     const size_t length = launchPath.Length();
-    const bool program = length < 4 || EndsWith(launchPath, length, ".exe") || EndsWith(launchPath, length, ".com") ||
-                         EndsWith(launchPath, length, ".dll");
+    const char* path = launchPath.CStr();
+    const bool program =
+        length < 4 || EndsWith(path, length, ".exe") || EndsWith(path, length, ".com") || EndsWith(path, length, ".dll");
     if (program) {
         if (ConvertToShortPath(launchPath.CStr())) {
             t.ExecutablePath.Assign(t.ShortPathBuffer.CStr());
@@ -205,7 +201,14 @@ LaunchResult StartProgram(WorkText& launchPath) {
         }
     } else {
         const LaunchResult found = PrepareDocument(launchPath);
-        if (found <= 32) return found;
+        if (found <= 32) {
+            // Affixes reach the program only on a command line of the launcher's making.
+            if (affixes.PrefixEnabled || affixes.SuffixEnabled) return found;
+            // Opened as a double click opens it: the document itself, in its own folder.
+            if (!t.WorkingDirectory.Fits()) return 0;
+            t.ExecutablePath.Assign(t.WorkingDirectory.CStr());
+            t.ParameterText.Clear();
+        }
     }
 
     if (affixes.SuffixEnabled && affixes.SuffixText != nullptr) {

@@ -53,6 +53,10 @@ int QueryWide(HKEY key, LocationUse use) {
     const int resultSize = static_cast<int>(RegistryQuery.ResultText.BufferSize());
     RegistryQuery.ResultText.Terminate();
     if (AnsiFromWide(text, result, resultSize)) return 1;
+    if (use == LocationText) {
+        RegistryQuery.ResultInUtf8 = true;
+        return WideCharToMultiByte(CP_UTF8, 0, text, -1, result, resultSize, nullptr, nullptr) != 0 ? 1 : 0;
+    }
     if (use == LocationFolderOfCommand) {
         // Cleaned in UTF-8, whose multibyte characters hold no quote, blank, percent sign or
         // backslash, and turned back into Unicode.
@@ -83,6 +87,7 @@ bool MapRootKey(const char* name) {
 int QueryInstallLocation(LocationUse use) {
     RegistryQueryState& query = RegistryQuery;
     // A name cut to fit would name another key or value: better not found than wrong.
+    query.ResultInUtf8 = false;
     if (!query.KeyPath.Fits() || !query.ValueName.Fits()) return 0;
 
     // Key path and value name are ANSI text (from the settings file, or from the registry

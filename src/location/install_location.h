@@ -12,6 +12,9 @@ struct RegistryQueryState {
     FixedText<200> KeyPath;      // a path that did not fit (Cut) counts as not found
     FixedText<200> ValueName;    // empty: the key's default value; Cut: not found
     FixedText<1216> ResultText;  // the value found, ANSI text as the registry holds it
+    // On NT, a text (LocationText) outside the ANSI code page: ResultText holds it in UTF-8,
+    // whose multibyte characters hold no ASCII byte, for a caller that looks for a program in it.
+    bool ResultInUtf8;
 };
 extern RegistryQueryState RegistryQuery;
 

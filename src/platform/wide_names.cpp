@@ -28,6 +28,11 @@ bool ShortenWide(WCHAR* wide, DWORD capacity) {
     return shortPath != nullptr && ShortPathCounts(shortPath(wide, wide, capacity), capacity);
 }
 
+bool AnsiNameOfUtf8(char* name, int size) {
+    return MultiByteToWideChar(CP_UTF8, 0, name, -1, WideNames.Other, WideCapacity) != 0 &&
+           AnsiNameOf(WideNames.Other, WideCapacity, name, size);
+}
+
 bool EnterFolder(const WCHAR* folder) {
     typedef BOOL(WINAPI * SetFolderFunction)(LPCWSTR);
     const SetFolderFunction setFolder =

@@ -30,6 +30,9 @@ bool AnsiFromWide(const WCHAR* wide, char* out, int size);
 // code page holds it, else its short (8.3) form where that is ANSI; false where neither is.
 // wide may be rewritten to its short form.
 bool AnsiNameOf(WCHAR* wide, DWORD capacity, char* out, int size);
+// As AnsiNameOf for a name given in UTF-8, rewritten in place (size bytes); false where no
+// ANSI text names it.
+bool AnsiNameOfUtf8(char* name, int size);
 // Rewrites wide in place to its short form; false (wide untouched) where there is none.
 bool ShortenWide(WCHAR* wide, DWORD capacity);
 // For a folder no ANSI text names (a volume that keeps no 8.3 names): makes it the current

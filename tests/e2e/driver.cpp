@@ -179,6 +179,56 @@ void ApplyRegistryOp(const ScenarioRegistryOp& op) {
     if (status != ERROR_SUCCESS) Abort("cannot set " + op.key + " " + op.valueName);
 }
 
+// A value as it stood before a scenario set it: a key of the prefix's own (Wine's .url
+// association, say) gets its value back after the run instead of being deleted.
+struct SavedValue {
+    ScenarioRegistryOp op;
+    bool keyExisted = false, valueExisted = false;
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+SavedValue SaveValue(const ScenarioRegistryOp& op) {
+    SavedValue saved;
+    saved.op = op;
+    RegistryPath path;
+    HKEY key;
+    if (!SplitKey(op.key, path) || RegOpenKeyExA(path.root, path.subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return saved;
+    saved.keyExisted = true;
+    const std::string name = IEquals(op.valueName, "(Default)") ? "" : op.valueName;
+    char data[4096];
+    DWORD size = sizeof data;
+    if (RegQueryValueExA(key, name.c_str(), nullptr, &saved.type, reinterpret_cast<BYTE*>(data), &size) ==
+        ERROR_SUCCESS) {
+        saved.valueExisted = true;
+        saved.data.assign(data, size);
+    }
+    RegCloseKey(key);
+    return saved;
+}
+
+void RestoreValue(const SavedValue& saved) {
+    if (!saved.keyExisted) {
+        ScenarioRegistryOp undo = saved.op;
+        undo.remove = true;
+        ApplyRegistryOp(undo);
+        return;
+    }
+    RegistryPath path;
+    HKEY key;
+    if (!SplitKey(saved.op.key, path) ||
+        RegOpenKeyExA(path.root, path.subKey.c_str(), 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+        return;
+    const std::string name = IEquals(saved.op.valueName, "(Default)") ? "" : saved.op.valueName;
+    if (saved.valueExisted)
+        RegSetValueExA(key, name.c_str(), 0, saved.type, reinterpret_cast<const BYTE*>(saved.data.data()),
+                       static_cast<DWORD>(saved.data.size()));
+    else
+        RegDeleteValueA(key, name.c_str());
+    RegCloseKey(key);
+}
+
 void SetFamily(const std::string& exeName, const std::string& family) {
     ScenarioRegistryOp op;
     op.key = "HKCU\\Software\\Wine\\AppDefaults\\" + exeName;
@@ -737,7 +787,9 @@ int main(int argc, char** argv) {
         clean.key = k;
         ApplyRegistryOp(clean);
     }
+    std::vector<SavedValue> saved;
     for (const ScenarioRegistryOp& op : sc.registry) {
+        if (!op.remove) saved.push_back(SaveValue(op));
         ApplyRegistryOp(op);
         if (std::find(watched.begin(), watched.end(), op.key) == watched.end()) watched.push_back(op.key);
     }
@@ -773,13 +825,9 @@ int main(int argc, char** argv) {
         WaitForSingleObject(p, 2000);
         CloseHandle(p);
     }
-    // The prefix's registry outlives the run: leave no association or location behind.
-    for (const ScenarioRegistryOp& op : sc.registry) {
-        if (op.remove) continue;
-        ScenarioRegistryOp undo = op;
-        undo.remove = true;
-        ApplyRegistryOp(undo);
-    }
+    // The prefix's registry outlives the run: leave no association or location behind, and
+    // the prefix's own values as they were (restored last first).
+    for (auto it = saved.rbegin(); it != saved.rend(); ++it) RestoreValue(*it);
 
     std::printf("%s", g_transcript.c_str());
     for (const std::string& m : g_mismatches) std::printf("  MISMATCH %s\n", m.c_str());

@@ -116,8 +116,25 @@ void CheckStartsFit() {
     }
 }
 
-std::string CommandProgram(const std::string& command) {
+std::string CommandProgram(const std::string& command, const std::string& document) {
     std::string text = command.substr(0, command.find('\0'));
+    if (!document.empty()) {  // the placeholders filled in first, as the shell does
+        std::string filled;
+        bool done = false;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const char c = text[i] == '%' && i + 1 < text.size() ? text[i + 1] : '\0';
+            if (text[i] != '%') {
+                filled += text[i];
+            } else if (c == '1' || c == 'l' || c == 'L' || (c == '*' && !done)) {
+                filled += document, done = true, ++i;
+            } else if (c == '*' || c == '%' || c == '\0') {
+                filled += c == '%' || c == '\0' ? "%" : "", done = true, ++i;
+            } else {
+                filled += '%';
+            }
+        }
+        text = filled;
+    }
     size_t start = 0;
     while (start < text.size() && text[start] == ' ') ++start;
     if (start < text.size() && text[start] == '"') {

@@ -54,8 +54,9 @@ void CheckNoWritesNoNewFailures(size_t before);
 // Each recorded start names texts that fit the launch command's slots; at most one start.
 void CheckStartsFit();
 
-// The program an association's command names, as the shell reads it (for expectations).
-std::string CommandProgram(const std::string& command);
+// The program an association's command names, as the shell reads it (for expectations),
+// with the placeholders filled in with document when one is given.
+std::string CommandProgram(const std::string& command, const std::string& document = std::string());
 // The short form the simulated Windows gives for path, or "" when it gives none.
 std::string ShortForm(const std::string& path);
 // A registry value's data as the launcher reads it: the text up to its first zero.

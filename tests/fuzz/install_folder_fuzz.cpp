@@ -47,7 +47,7 @@ void OpenThroughCommand(FuzzInput& input, uint8_t flags) {
                                (flags & 0x04) ? REG_EXPAND_SZ : REG_SZ);
     if (!existing.empty() && PossibleFileName(existing)) sim::AddFile(existing.c_str(), "MZ");
     const size_t failuresBefore = sim::Failures().size();
-    const std::string shellProgram = CommandProgram(classCommand).substr(0, 259);
+    const std::string shellProgram = CommandProgram(classCommand, document).substr(0, 259);
 
     WorkText& launchPath = SettingsFile.WorkBuffer;
     launchPath.Assign(document);
@@ -62,6 +62,8 @@ void OpenThroughCommand(FuzzInput& input, uint8_t flags) {
         return;
     }
     const std::string& file = starts[0].file;
+    // The shell's own open of the document, for any command that is more than a program and it.
+    if (file == document && starts[0].parameters.empty()) return;
     // Either the shell's own choice, or an existing program that one of the commands names.
     // The shell may report an association with an empty program (an open command that
     // starts with a blank): the start then names no program at all, never a wrong one.

@@ -116,6 +116,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                    "program " + path + " started as " + start.file);
         return 0;
     }
+    // Or the shell opens the document itself, whole and in its long form, with no parameters
+    // (an open command that is more than a program and the document, or none).
+    if (start.file == path && start.parameters.empty()) return 0;
     // A document is opened by the program its association names, or by an existing file
     // that the open command names; its own (possibly shortened) path is in the parameters.
     const bool fromShell = (!foundProgram.empty() && start.file == foundProgram) || (!foundLong.empty() && start.file == foundLong) ||

@@ -152,7 +152,14 @@ bool MachineOf(const Scenario& sc, bool windows95, DiscMachine* machine, std::st
 
 // The log line the fake program writes when the shell starts it: its module path, its
 // command line (the file quoted, then the parameters) and its current folder.
+// For a document the shell opened itself, the command line its association ran, and its program.
 std::string LogLine(const DryRunEvent& start) {
+    if (!start.command.empty()) {
+        const bool quoted = start.command[0] == '"';
+        const std::string program = quoted ? start.command.substr(1, start.command.find('"', 1) - 1)
+                                            : start.command.substr(0, start.command.find(' '));
+        return sim::LongPath(program.c_str()) + "|" + start.command + "|" + start.directory;
+    }
     return sim::LongPath(start.program.c_str()) + "|\"" + start.program + "\"" +
            (start.parameters.empty() ? "" : " " + start.parameters) + "|" + start.directory;
 }

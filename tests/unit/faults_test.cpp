@@ -95,7 +95,8 @@ TEST_F(FaultTest, EachRefusedCallEndsTheRunItsPromisedWay) {
         // The fallback lookup of a document's open command refused: the shell's choice stands.
         {"open command unreadable", [] { DocumentDisc(false), sim::AddFolder("C:\\VIEW"); }, sim::kWindowsNT4, "RegOpenKeyExA", 1, true,
          ERROR_ACCESS_DENIED, 0, 0,
-         {"Error running the file for Windows NT, \nD:\\README.TXT\n\nThe specified file was not found."}, {kViewer}},
+         {"Error running the file for Windows NT, \nD:\\README.TXT\n\nThe specified file was not found."},
+         {"D:\\README.TXT"}},  // no open command to judge: the shell's own open, which finds no viewer
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -231,16 +232,26 @@ TEST_F(FaultTest, EveryShellFailureIsReportedOnceAndEndsWithZero) {
     }
 }
 
+// Without affixes the shell's own open of the document has the last word; with one, the
+// failure is reported and nothing starts.
 TEST_F(FaultTest, EveryAssociationFailureIsReportedWithoutAStart) {
     for (unsigned code = 0; code <= 32; ++code) {
         SCOPED_TRACE("FindExecutableW gives " + std::to_string(code));
         Fresh();
         DocumentDisc();
+        Ini("InstallNeeded=0\r\nRunShowAlert=0\r\nRunProgramNT=README.TXT\r\nRunNTSuffix=-b");
         sim::FailCall("FindExecutableW", 1, true, code);
 
         EXPECT_EQ(0, Run());
         EXPECT_TRUE(sim::ShellStarts().empty());
         EXPECT_EQ(Strings{"Error running the file for Windows NT, \nD:\\README.TXT\n\n" + Reason(code)}, BoxTexts());
+
+        Fresh();
+        DocumentDisc();
+        sim::FailCall("FindExecutableW", 1, true, code);
+        EXPECT_EQ(0, Run());
+        EXPECT_EQ(Strings{"D:\\README.TXT"}, Started());
+        EXPECT_TRUE(BoxTexts().empty());
     }
 }
 

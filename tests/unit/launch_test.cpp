@@ -279,6 +279,15 @@ TEST_F(RunTest, NamesOutsideTheCodePageAreFoundOnNT) {
              sim::SetShortName(tokyo.c_str(), "C7A1~1");
          },
          "", 0, {"C:\\C7A1~1\\VIEW.EXE"}, 0, {"C:\\??\\VIEW.EXE"}, "D:\\"},
+        // With affixes the open command must be read to be seen as plain: in Unicode too.
+        {"such a viewer with affixes", "InstallNeeded=0\r\nRunProgram32=README.TVD\r\nRunProgramNT=README.TVD\r\nRunNTSuffix=-b",
+         [&] {
+             sim::AddFile("D:\\README.TVD", "text");
+             sim::AddAssociation(".TVD", "tvdfile", ("\"" + tokyo + "\\VIEW.EXE\" \"%1\"").c_str());
+             sim::AddFile((tokyo + "\\VIEW.EXE").c_str(), "MZ");
+             sim::SetShortName(tokyo.c_str(), "C7A1~1");
+         },
+         "", 0, {"C:\\C7A1~1\\VIEW.EXE"}, 0, {"C:\\??\\VIEW.EXE"}, "D:\\"},
     };
     for (const DWORD version : {sim::kWindows10, sim::kWindows98}) {
         const bool nt = version == sim::kWindows10;

@@ -205,7 +205,7 @@ TEST_F(LaunchingTest, ShortFormsReplaceLongPathsWhereTheRuleAllows) {
     }
 }
 
-TEST_F(LaunchingTest, FailedAssociationIsReturnedAndNothingStarts) {
+TEST_F(LaunchingTest, FailedAssociationWithAffixesIsReturnedAndNothingStarts) {
     sim::AddFile("D:\\DOCS\\NOTES.xyz");
     RunAffixes("", "-b");
     EXPECT_EQ(31u, StartProgram(Path("D:\\DOCS\\NOTES.xyz")));
@@ -214,6 +214,7 @@ TEST_F(LaunchingTest, FailedAssociationIsReturnedAndNothingStarts) {
     EXPECT_STREQ("D:\\DOCS\\NOTES.xyz", LaunchCommand.ParameterText.CStr());  // no suffix
 
     ResetLauncherState();
+    RunAffixes("", "-b");
     sim::AddFile(Viewer);
     sim::AddAssociation(".xyz", "xyzfile", "C:\\VIEW\\VIEW.EXE %1");
     sim::FailNextCall("FindExecutableW", false, 32);
@@ -223,15 +224,86 @@ TEST_F(LaunchingTest, FailedAssociationIsReturnedAndNothingStarts) {
     // A command starting with a blank: the shell finds an empty program, and the open
     // command's own program is missing. Nothing is started, not even "".
     ResetLauncherState();
+    RunAffixes("", "-b");
     sim::AddAssociation(".xyz", "xyzfile", " C:\\GONE\\VIEW.EXE %1");
     sim::SetShellExecuteResult(33);
     EXPECT_EQ(31u, StartProgram(Path("D:\\DOCS\\NOTES.xyz")));
     EXPECT_TRUE(sim::ShellStarts().empty());
 }
 
+// The open command as registered decides: a program with the document's placeholder alone
+// is started with the document (and the affixes); any other command, or none, is the
+// shell's own open of the document, which affixes cannot reach.
+TEST_F(LaunchingTest, EachKindOfOpenCommand) {
+    const char Doc[] = "D:\\DOCS\\INDEX.URL";
+    const struct {
+        const char* name;
+        const char* command;  // the class's open command; nullptr: no association at all
+        const char* suffix;
+        UINT result;
+        const char* file;  // nullptr: nothing started
+        const char* parameters;
+        const char* line;  // what the shell ran for a document
+    } cases[] = {
+        {"quoted program, quoted %1", "\"C:\\VIEW\\VIEW.EXE\" \"%1\"", "", 33, Viewer, Doc, ""},
+        {"quoted program, quoted %1, suffix", "\"C:\\VIEW\\VIEW.EXE\" \"%1\"", "-b", 33, Viewer,
+         "D:\\DOCS\\INDEX.URL -b", ""},
+        {"%L and %*", "C:\\VIEW\\VIEW.EXE %L %*", "-b", 33, Viewer, "D:\\DOCS\\INDEX.URL -b", ""},
+        {"no placeholder", "C:\\VIEW\\view.exe", "-b", 33, "C:\\VIEW\\view.exe", "D:\\DOCS\\INDEX.URL -b", ""},
+        {"rundll32 host", "rundll32.exe ieframe.dll,OpenURL %l", "", 33, Doc, "",
+         "rundll32.exe ieframe.dll,OpenURL D:\\DOCS\\INDEX.URL"},
+        {"rundll32 host, suffix", "rundll32.exe ieframe.dll,OpenURL %l", "-b", 27, nullptr, "", ""},
+        {"arguments after %1", "\"C:\\VIEW\\VIEW.EXE\" \"%1\" /view", "", 33, Doc, "",
+         "\"C:\\VIEW\\VIEW.EXE\" \"D:\\DOCS\\INDEX.URL\" /view"},
+        {"arguments before %1, suffix", "C:\\VIEW\\VIEW.EXE /open %1", "-b", 27, nullptr, "", ""},
+        {"a verb with no command", "", "", 31, Doc, "", ""},
+        {"a verb with no command, suffix", "", "-b", 27, nullptr, "", ""},
+        {"no association", nullptr, "", 31, Doc, "", ""},
+        {"no association, suffix", nullptr, "-b", 31, nullptr, "", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        sim::AddFile(Doc);
+        sim::AddFile(Viewer);
+        if (c.command) sim::AddAssociation(".URL", "InternetShortcut", c.command);
+        RunAffixes("", c.suffix);
+        EXPECT_EQ(c.result, StartProgram(Path(Doc)));
+        if (c.file == nullptr) {
+            EXPECT_TRUE(sim::ShellStarts().empty());
+            continue;
+        }
+        const sim::ShellStart start = OnlyStart();
+        EXPECT_EQ(c.file, start.file);
+        EXPECT_EQ(c.parameters, start.parameters);
+        EXPECT_EQ(c.line, start.command);
+        EXPECT_EQ(c.file == Doc ? "D:\\DOCS" : "C:\\VIEW", start.directory);
+    }
+
+    // A batch file's "%1" %*: the document is its own program and takes the affixes.
+    Restart();
+    sim::AddFile("D:\\SETUP.BAT");
+    sim::AddAssociation(".bat", "batfile", "\"%1\" %*");
+    RunAffixes("-a", "-b");
+    EXPECT_EQ(33u, StartProgram(Path("D:\\SETUP.BAT")));
+    EXPECT_EQ("D:\\SETUP.BAT", OnlyStart().file);
+    EXPECT_EQ("-a D:\\SETUP.BAT -b", OnlyStart().parameters);
+}
+
+// The shell's own open gets the long form: a short name's extension may name another type.
+TEST_F(LaunchingTest, ShellOpensTheDocumentsLongForm) {
+    sim::AddFile("D:\\WEB\\START PAGE.html");
+    sim::SetShortName("D:\\WEB\\START PAGE.html", "STARTP~1.HTM");
+    sim::AddAssociation(".html", "htmlfile", "rundll32.exe url.dll,FileProtocolHandler %1");
+    EXPECT_EQ(33u, StartProgram(Path("D:\\WEB\\START PAGE.html")));
+    EXPECT_EQ("D:\\WEB\\START PAGE.html", OnlyStart().file);
+    EXPECT_EQ("D:\\WEB", OnlyStart().directory);
+    EXPECT_STREQ("D:\\WEB\\STARTP~1.HTM", SettingsFile.WorkBuffer.CStr());  // the report shows the short form
+}
+
 TEST_F(LaunchingTest, MissingAssociatedProgramFallsBackToTheRegisteredOpenCommand) {
     const char Gone[] = "C:\\GONE\\VIEW.EXE";
-    const std::string long511 = "C:\\VIEW\\VIEW.EXE /" + std::string(511 - 18, 'x');
+    const std::string long511 = "C:\\VIEW\\VIEW.EXE" + std::string(511 - 16 - 2, ' ') + "%1";
     const std::string long512 = long511 + "x";
     const struct {
         const char* name;
@@ -240,22 +312,20 @@ TEST_F(LaunchingTest, MissingAssociatedProgramFallsBackToTheRegisteredOpenComman
         const char* started;
         const char* directory;  // "<null>": none given, the shell's default applies
     } cases[] = {
-        {"extension command", "C:\\VIEW\\VIEW.EXE /open %1", nullptr, Viewer, "C:\\VIEW"},
-        {"extension command, program missing too", "C:\\ELSE\\VIEW.EXE /open %1", nullptr, Gone, "C:\\GONE"},
+        {"extension command", "C:\\VIEW\\VIEW.EXE %1", nullptr, Viewer, "C:\\VIEW"},
+        {"extension command, program missing too", "C:\\ELSE\\VIEW.EXE %1", nullptr, Gone, "C:\\GONE"},
         {"quoted path with blanks", "\"C:\\Program Files\\Viewer\\VIEW.EXE\" \"%1\"",
          "C:\\Program Files\\Viewer\\VIEW.EXE", "C:\\Program Files\\Viewer\\VIEW.EXE", "C:\\Program Files\\Viewer"},
-        {"quoted, dot in a folder", "\"C:\\Tools.old\\My Viewer\" %1", "C:\\Tools.old\\My Viewer", Gone, "C:\\GONE"},
-        {"quoted, dot in a folder, cut text exists", "\"C:\\Tools.old\\My Viewer\" %1", "C:\\Tools.old\\My",
-         "C:\\Tools.old\\My", "C:\\Tools.old"},
-        {"rundll32", "rundll32.exe shell32.dll,Open %1", nullptr, Gone, "C:\\GONE"},
+        {"unquoted path with blanks", "C:\\Program Files\\Viewer\\VIEW.EXE %1", "C:\\Program Files\\Viewer\\VIEW.EXE",
+         "C:\\Program Files\\Viewer\\VIEW.EXE", "C:\\Program Files\\Viewer"},
+        {"quoted, dot in a folder", "\"C:\\Tools.old\\My Viewer.exe\" %1", "C:\\Tools.old\\My Viewer.exe",
+         "C:\\Tools.old\\My Viewer.exe", "C:\\Tools.old"},
         {"unclosed quote", "\"C:\\VIEW\\VIEW.EXE", nullptr, Viewer, "C:\\VIEW"},
         {"leading spaces", "   C:\\VIEW\\VIEW.EXE %1", nullptr, Viewer, "C:\\VIEW"},
-        {"no dot: not cut", "C:\\VIEW\\VIEWER /x", "C:\\VIEW\\VIEWER", Gone, "C:\\GONE"},
-        {"no dot, no arguments", "C:\\VIEW\\VIEWER", "C:\\VIEW\\VIEWER", "C:\\VIEW\\VIEWER", "C:\\VIEW"},
         // A bare name is found along the search path; its own name is no folder to start in.
         {"program named without a folder", "notepad.exe %1", "D:\\NOTEPAD.EXE", "notepad.exe", "<null>"},
         {"command of 511", long511.c_str(), nullptr, Viewer, "C:\\VIEW"},
-        {"command of 512: not found", long512.c_str(), nullptr, Gone, "C:\\GONE"},
+        {"command of 512: not found, the class's taken", long512.c_str(), nullptr, Gone, "C:\\GONE"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -288,7 +358,7 @@ TEST_F(LaunchingTest, FallbackFollowsTheExtensionsClass) {
         {"extension command first", "txtfile", "C:\\VIEW\\VIEW.EXE %1", Viewer},
         {"extension command too long: the class's", "txtfile", long512.c_str(), "C:\\ALT\\ALT.EXE"},
         {"class key path of 199", class180, nullptr, "C:\\ALT\\ALT.EXE"},
-        {"class key path of 200: not found", class181, nullptr, nullptr},
+        {"class key path of 200: not found, so the shell opens it", class181, nullptr, "D:\\DOCS\\README.TXT"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -306,13 +376,8 @@ TEST_F(LaunchingTest, FallbackFollowsTheExtensionsClass) {
         // The shell "finds" the association yet names no program, so the fallback runs.
         sim::FailCall("FindExecutableW", 1, false, 42);
         sim::SetShellExecuteResult(42);
-        if (c.started == nullptr) {
-            EXPECT_EQ(31u, StartProgram(Path("D:\\DOCS\\README.TXT")));
-            EXPECT_TRUE(sim::ShellStarts().empty());
-        } else {
-            EXPECT_EQ(42u, StartProgram(Path("D:\\DOCS\\README.TXT")));
-            EXPECT_EQ(c.started, OnlyStart().file);
-        }
+        EXPECT_EQ(42u, StartProgram(Path("D:\\DOCS\\README.TXT")));
+        EXPECT_EQ(c.started, OnlyStart().file);
     }
 }
 
@@ -512,7 +577,9 @@ TEST_F(ReportTest, DocumentReportsShowTheShortFormAndMissingAssociation) {
     EXPECT_EQ(Report("Error running the file for Windows 95, ", "D:\\DOCS\\README~1.XYZ",
                      "There is no application associated with the given filename extension."),
               sim::MessageBoxes()[0].text);
-    EXPECT_TRUE(sim::ShellStarts().empty());
+    // The shell's own open was tried, with the long form, and found no association either.
+    ASSERT_EQ(1u, sim::ShellStarts().size());
+    EXPECT_EQ("D:\\DOCS\\READ ME.xyz", sim::ShellStarts()[0].file);
 }
 
 TEST_F(ReportTest, TooLongPathIsReportedAsOutOfResources) {

@@ -138,6 +138,7 @@ public:
         CheckDiscFiles();
         NoteDiscFiles();
         CheckJolietNames();
+        CheckShellOpenedDocuments();
         CheckDocuments();  // last: it starts the programs on the simulated machine
     }
 
@@ -354,6 +355,41 @@ private:
     }
 
     // Each family's installer, and the program run from the disc, where the launcher looks for them.
+    // A document whose usual handler needs the shell's own open (an Internet shortcut's
+    // rundll32 host, say) is opened by the shell, which takes no affixes: with one set, the
+    // launcher reports the association as incomplete and starts nothing.
+    void CheckShellOpenedDocuments() {
+        static const char* const shellOpened[] = {".url", ".website", ".appref-ms", ".library-ms", ".search-ms"};
+        const struct {
+            const char* key;
+            const SettingText& value;
+            const char* prefixKey;
+            const SettingText& prefix;
+            const char* suffixKey;
+            const SettingText& suffix;
+        } documents[] = {
+            {"InstallProgram32", Settings.InstallProgram32, "Install32Prefix", Settings.Install32Prefix,
+             "Install32Suffix", Settings.Install32Suffix},
+            {"InstallProgramNT", Settings.InstallProgramNT, "InstallNTPrefix", Settings.InstallNTPrefix,
+             "InstallNTSuffix", Settings.InstallNTSuffix},
+            {"RunProgram32", Settings.RunProgram32, "Run32Prefix", Settings.Run32Prefix, "Run32Suffix",
+             Settings.Run32Suffix},
+            {"RunProgramNT", Settings.RunProgramNT, "RunNTPrefix", Settings.RunNTPrefix, "RunNTSuffix",
+             Settings.RunNTSuffix},
+        };
+        for (const auto& d : documents) {
+            const std::string path = d.value.CStr();
+            const size_t dot = path.find_last_of('.');
+            if (dot == std::string::npos || (d.prefix.Empty() && d.suffix.Empty())) continue;
+            for (const char* extension : shellOpened) {
+                if (lstrcmpiA(path.c_str() + dot, extension) != 0) continue;
+                Warn(d.key, std::string("a ") + extension + " document is opened by the shell itself, which takes no " +
+                                "affixes: with " + (d.prefix.Empty() ? d.suffixKey : d.prefixKey) +
+                                " set the launcher reports the association as incomplete and starts nothing");
+            }
+        }
+    }
+
     void CheckDiscFiles() {
         const struct {
             const char* key;

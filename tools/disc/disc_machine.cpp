@@ -143,12 +143,20 @@ bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missi
     return true;
 }
 
-void AddAssociation(DiscMachine& machine, const std::string& extension, const std::string& program) {
+void AddAssociation(DiscMachine& machine, const std::string& extension, const std::string& command) {
     const std::string dotted = extension.empty() || extension[0] != '.' ? "." + extension : extension;
     const std::string className = dotted.substr(1) + "file";
+    // Without a placeholder the text is a program's path, opened as "PROGRAM" "%1";
+    // with one, the open command as written, its program the quoted start or the first word.
+    const bool written = command.find('%') != std::string::npos;
+    std::string program = command;
+    if (written && !command.empty() && command[0] == '"') program = command.substr(1, command.find('"', 1) - 1);
+    else if (written) program = command.substr(0, command.find(' '));
     machine.registry.push_back({HKEY_CLASSES_ROOT, dotted, "", REG_SZ, className + '\0'});
-    machine.registry.push_back(
-        {HKEY_CLASSES_ROOT, className + "\\shell\\open\\command", "", REG_SZ, "\"" + program + "\" \"%1\"" + '\0'});
+    machine.registry.push_back({HKEY_CLASSES_ROOT, className + "\\shell\\open\\command", "", REG_SZ,
+                                (written ? command : "\"" + program + "\" \"%1\"") + '\0'});
+    // A program named without a folder (rundll32.exe) is found along the search path.
+    if (program.find('\\') == std::string::npos) return;
     machine.files.push_back({program, "MZ"});
     AddShortNames(machine, program);
 }

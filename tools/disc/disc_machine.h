@@ -60,7 +60,9 @@ bool ReadDiscSettings(const DiscMachine& machine, std::string* problem);
 // the folder every program the settings may look for there, unless missing.
 bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem);
 
-// An association of a document extension (".htm") with a program, which is put in place.
-void AddAssociation(DiscMachine& machine, const std::string& extension, const std::string& program);
+// An association of a document extension (".htm") with a program's path, or with an open
+// command as written when it holds a placeholder ("rundll32.exe ieframe.dll,OpenURL %l");
+// a program with a folder is put in place.
+void AddAssociation(DiscMachine& machine, const std::string& extension, const std::string& command);
 
 #endif

@@ -58,9 +58,9 @@ const char kCheckUsage[] =
 const char kTryUsage[] =
     "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]]\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
-    "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--json]\n"
+    "                      [--association .EXT=COMMAND]... [--launcher NAME] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
-    "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--json]\n"
+    "                      [--association .EXT=COMMAND]... [--launcher NAME] [--json]\n"
     "\n"
     "Runs the launcher's real decision over a simulated Windows that holds DISC_FOLDER as D:\\,\n"
     "and prints what a user would see, in order, one event a line:\n"
@@ -82,8 +82,11 @@ const char kTryUsage[] =
     "  --answer ok|cancel|close  the answer to the next message box; once the answers run\n"
     "                          out, OK. An OK-only box has no Cancel: cancel closes it.\n"
     "  --window CLASS[|TITLE]  a window of another program, open before the launcher starts\n"
-    "  --association .EXT=PROGRAM  documents ending in .EXT open with PROGRAM (a Windows path,\n"
-    "                          put in place); the simulated machine has no other association\n"
+    "  --association .EXT=COMMAND  documents ending in .EXT open with COMMAND: the open command\n"
+    "                          as written when it holds a placeholder ('.url=rundll32.exe\n"
+    "                          ieframe.dll,OpenURL %l'), else a program's path (\"PROGRAM\" \"%1\");\n"
+    "                          a program with a folder is put in place. The simulated machine\n"
+    "                          has no other association\n"
     "  --all                   the matrix, one table row per case: both families; not\n"
     "                          installed, installed (in FOLDER, default "
     "C:\\Program Files\\Installed),\n"
@@ -170,7 +173,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             if (!value(&v)) return false;
             const size_t equals = v.find('=');
             if (equals == std::string::npos || equals == 0 || equals + 1 == v.size())
-                return *why = "--association is .EXT=PROGRAM", false;
+                return *why = "--association is .EXT=COMMAND", false;
             o->associations.push_back({v.substr(0, equals), v.substr(equals + 1)});
         } else if (images && a == "--label") {
             if (!value(&o->label)) return false;

@@ -54,6 +54,7 @@ DryRunEvent StartEvent(const sim::ShellStart& start) {
     event.program = start.file;
     event.parameters = start.parameters;
     event.directory = start.directory;
+    event.command = start.command;
     event.started = start.result > 32;
     return event;
 }

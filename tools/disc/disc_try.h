@@ -15,6 +15,7 @@ struct DryRunEvent {
     std::string defaultButton;
     // Start: one start through the shell.
     std::string program, parameters, directory;
+    std::string command;  // for a document the shell opened itself: the command line it ran
     bool started;  // the shell reported success
     // Wait: the window the launcher waits for after a start.
     std::string windowClass, windowTitle;

@@ -107,11 +107,17 @@ struct ShellStart {
     std::string directory;  // "<null>" for a null directory
     int show;
     UINT result;
+    // For a document, the command line its association ran (the open command with the
+    // document in place of %1, %l, %L); empty when the file was started itself or nothing ran.
+    std::string command;
 };
 // Every ShellExecuteA call, in order.
 const std::vector<ShellStart>& ShellStarts();
 // The result of the next ShellExecuteA calls. By default a start succeeds (33) when the
-// file exists, else fails with 2 (missing file) or 3 (missing folder).
+// file exists, else fails with 2 (missing file) or 3 (missing folder); a document (an
+// existing file whose extension is no program's) runs its class's default verb's command:
+// 31 when there is no class, verb or command (an empty one, as a DelegateExecute verb has,
+// included: Wine's answer), 2 when the command's program is missing, else 33.
 void SetShellExecuteResult(UINT result);
 void ClearShellExecuteResult();
 // After the next successful start, a window of another process with this class and

@@ -87,6 +87,7 @@ size_t WideLength(const WCHAR* text);
 // A value's type and bytes, through the simulated registry; false for a missing key or value.
 bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName, DWORD* type,
                        std::string* data);
+bool RegistryKeyExists(HKEY root, const std::string& keyPath);
 
 // ---- Environment (sim_environment.cpp) ----
 std::string ExpandEnvironment(const std::string& text);

@@ -158,6 +158,11 @@ bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string&
     return true;
 }
 
+bool RegistryKeyExists(HKEY root, const std::string& keyPath) {
+    RegistryKey* key = KeyOf(root);
+    return key != nullptr && FindKey(key, keyPath) != nullptr;
+}
+
 bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string& valueName, std::string* text) {
     DWORD type = REG_NONE;
     std::string data;

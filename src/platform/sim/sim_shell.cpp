@@ -3,7 +3,10 @@
 // Choices the simulation makes: App Paths are not simulated; a relative file name is
 // resolved against the directory argument when that names a folder, else against the
 // current folder; a failure planned for FindExecutableA still empties the result buffer,
-// as every failure of the real call does.
+// as every failure of the real call does; a program named without a folder in an open
+// command (rundll32.exe) is taken as found along the search path, which is not simulated;
+// a verb with no command (DelegateExecute) runs nothing, as under Wine (Windows would run
+// the delegate).
 #include <string.h>
 
 #include <vector>
@@ -63,27 +66,84 @@ FileLookup Resolve(const std::string& file, const char* directory) {
     return found;
 }
 
-// The program of an association's command: up to the closing quote of a quoted start,
-// otherwise up to the first space. Leading blanks are not skipped (Wine's shell32 cuts at
-// the first space, so a command starting with one gives an empty program).
-std::string ProgramOfCommand(const std::string& command) {
-    const size_t start = 0;
-    if (start < command.size() && command[start] == '"') {
-        const size_t close = command.find('"', start + 1);
-        return command.substr(start + 1, close == std::string::npos ? std::string::npos : close - start - 1);
+// The open command with the document in place of its placeholders, as the shell fills it
+// in: %1, %l and %L give the document, %* the parameters (for the first placeholder only,
+// when there are none), %% a percent sign, any other sequence stays as written. Without a
+// placeholder nothing is added.
+std::string FillCommand(const std::string& command, const std::string& document, const std::string& parameters) {
+    std::string line;
+    bool done = false;
+    for (size_t i = 0; i < command.size(); ++i) {
+        if (command[i] != '%') {
+            line += command[i];
+            continue;
+        }
+        const char c = i + 1 < command.size() ? command[++i] : '\0';
+        if (c == '\0' || c == '%') {
+            line += '%';
+        } else if (c == '*' && !parameters.empty()) {
+            line += parameters;
+        } else if (c == '1' || (c == '*' && !done) || c == 'l' || c == 'L') {
+            line += document;
+        } else if (c != '*') {
+            // Other sequences (Wine reads some as environment variables) are left as written.
+            line += '%';
+            line += c;
+            continue;
+        }
+        done = true;
     }
-    const size_t space = command.find(' ', start);
-    return command.substr(start, space == std::string::npos ? std::string::npos : space - start);
+    return line;
 }
 
+// The program of a filled-in command: up to the closing quote of a quoted start, otherwise
+// up to the first space. Leading blanks are not skipped (Wine's shell32 cuts at the first
+// space, so a command starting with one gives an empty program).
+std::string ProgramOfCommand(const std::string& command) {
+    if (!command.empty() && command[0] == '"') {
+        const size_t close = command.find('"', 1);
+        return command.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    }
+    return command.substr(0, command.find(' '));
+}
+
+// A key's default value as the shell reads it (RegQueryValue): a key without one reads as "",
+// so a verb whose command key holds only DelegateExecute is found, with no command.
 bool ReadClassesString(const std::string& keyPath, std::string* text) {
     DWORD type = REG_NONE;
     std::string data;
-    if (!ReadRegistryValue(HKEY_CLASSES_ROOT, keyPath, "", &type, &data) || (type != REG_SZ && type != REG_EXPAND_SZ))
-        return false;
+    if (!ReadRegistryValue(HKEY_CLASSES_ROOT, keyPath, "", &type, &data)) {
+        text->clear();
+        return RegistryKeyExists(HKEY_CLASSES_ROOT, keyPath);
+    }
+    if (type != REG_SZ && type != REG_EXPAND_SZ) return false;
     *text = data.substr(0, data.find('\0'));
     if (type == REG_EXPAND_SZ) *text = ExpandEnvironment(*text);
     return true;
+}
+
+// ShellExecuteA of an existing file: a program starts itself (33); a document runs the
+// command of its class's default verb (the shell key's value, else "open"), filled in.
+UINT OpenDocument(const std::string& file, const std::string& parameters, std::string* line) {
+    const std::string name = file.substr(file.find_last_of('\\') + 1);
+    const size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos) return kNoAssociation;
+    const std::string extension = FoldKey(name.substr(dot));
+    if (extension == ".EXE" || extension == ".PIF" || extension == ".BAT" || extension == ".CMD" ||
+        extension == ".COM")
+        return kShellSuccess;
+    std::string className, verb, command;
+    if (!ReadClassesString(name.substr(dot), &className) || className.empty()) return kNoAssociation;
+    if (!ReadClassesString(className + "\\shell", &verb) || verb.empty()) verb = "open";
+    // A verb without a command (a DelegateExecute verb) runs nothing under Wine: 31.
+    if (!ReadClassesString(className + "\\shell\\" + verb + "\\command", &command) || command.empty())
+        return kNoAssociation;
+    *line = FillCommand(command, file, parameters);
+    const std::string program = ProgramOfCommand(*line);
+    // A bare name (rundll32.exe) is found along the search path, which is not simulated.
+    if (program.find('\\') == std::string::npos) return program.empty() ? ERROR_FILE_NOT_FOUND : kShellSuccess;
+    FileLookup found;
+    return LookUpPath(program, &found) && found.kind == NodeKind::File ? kShellSuccess : ERROR_FILE_NOT_FOUND;
 }
 
 }  // namespace
@@ -144,9 +204,10 @@ HINSTANCE FindExecutableIn(LPCSTR file, LPCSTR directory, LPSTR result, const ch
         std::string className, command;
         if (!ReadClassesString(name.substr(dot), &className) || className.empty()) return ShellResult(kNoAssociation);
         // FindExecutable asks for the verb "open" by name, so the class's default verb
-        // (its shell key's value) plays no part (Wine's shell32: FindExecutableW).
+        // (its shell key's value) plays no part (Wine's shell32: FindExecutableW). The
+        // placeholders are filled in before the program is cut out: "%1" names the document.
         if (!ReadClassesString(className + "\\shell\\open\\command", &command)) return ShellResult(kNoAssociation);
-        program = ProgramOfCommand(command);  // may be empty: still a success
+        program = ProgramOfCommand(FillCommand(command, found.fullPath, ""));  // may be empty: still a success
     }
     *named = program;
     program = AnsiFromInternal(program);
@@ -187,7 +248,8 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
                           parameters ? parameters : "",
                           directory ? directory : "<null>",
                           show,
-                          0};
+                          0,
+                          ""};
     AddTrace({"ShellExecuteA ", start.file});
     UINT outcome;
     if (failing) {
@@ -198,6 +260,7 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
         const FileLookup found = file ? Resolve(file, directory) : FileLookup();
         if (found.kind == NodeKind::File || found.kind == NodeKind::Folder) outcome = kShellSuccess;
         else outcome = found.kind == NodeKind::MissingFolder ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+        if (found.kind == NodeKind::File) outcome = OpenDocument(file, start.parameters, &start.command);
     }
     start.result = outcome;
     Shell.starts.push_back(start);
