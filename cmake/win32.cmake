@@ -4,7 +4,7 @@ enable_language(RC)
 # No -fdata-sections: with it this compiler puts zero-initialised state in .data, on disk.
 set(TAVIO_PRODUCT_FLAGS -Oz -fomit-frame-pointer -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
     -fno-unwind-tables
-    -ffunction-sections -fno-threadsafe-statics -fno-stack-protector -Wall -Wextra
+    -fno-threadsafe-statics -fno-stack-protector -Wall -Wextra
     -Wno-unused-parameter -Wno-cast-function-type
     # Whole-program optimisation at the product's link: some 1.5 KB smaller. Fat objects keep
     # ordinary code beside the LTO data, so the Wine test programs link the logic as usual.
