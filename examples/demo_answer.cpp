@@ -14,6 +14,11 @@
 //   demo_answer close CLASS SECONDS        asks every window of CLASS to close, waits until gone
 //   demo_answer installed                  prints the recorded install folder and whether
 //                                          the sample program is in it
+//   demo_answer dpi N                      sets the display's DPI for programs started from now
+//                                          on (HKEY_CURRENT_USER\Control Panel\Desktop, LogPixels)
+//   demo_answer reveal CLASS SECONDS PROGRAM
+//       holds Shift and Ctrl, starts PROGRAM (the launcher again) from D:\, and once it has
+//       ended and a visible window of CLASS (the running launcher's) is there, lets go
 // Exit code 0 on success; 1 when a wait timed out or the check failed; 2 when EXE ended
 // (or never started) without showing the box or the window waited for; 3 on bad usage.
 #include <windows.h>
@@ -21,6 +26,7 @@
 
 #include <string>
 
+#include "../tests/e2e/display_checks.h"
 #include "../tests/e2e/message_box.h"
 #include "sample_disc.h"
 
@@ -346,10 +352,57 @@ int Installed() {
     return 0;
 }
 
+int SetDpi(const char* text) {
+    const DWORD dpi = SecondsArg(text);
+    HKEY key;
+    if (dpi < 96 || RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                                    &key, nullptr) != ERROR_SUCCESS)
+        return 1;
+    const LONG status = RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    RegCloseKey(key);
+    return status == ERROR_SUCCESS ? 0 : 1;
+}
+
+int Reveal(const char* className, DWORD seconds, const char* program) {
+    const DWORD start = GetTickCount();
+    const std::vector<WORD> keys = {VK_SHIFT, VK_CONTROL};
+    if (!SendKeys(keys, true)) {
+        Print("cannot press Shift and Ctrl\n");
+        return 1;
+    }
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi;
+    char commandLine[MAX_PATH + 2];
+    wsprintfA(commandLine, "\"%s\"", program);
+    int status = 1;
+    if (CreateProcessA(program, commandLine, nullptr, nullptr, FALSE, 0, nullptr, "D:\\", &si, &pi)) {
+        Print("started the launcher again with Shift and Ctrl held\n");
+        WaitForSingleObject(pi.hProcess, seconds * 1000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        while (!Expired(start, seconds * 1000)) {
+            if (HWND window = FindOfClass(className, true)) {
+                char title[256] = "";
+                GetWindowTextA(window, title, sizeof title);
+                PrintLine("revealed: ", title);
+                status = 0;
+                break;
+            }
+            Sleep(kPollMs);
+        }
+    } else {
+        PrintLine("cannot start ", program);
+    }
+    SendKeys(keys, false);
+    return status;
+}
+
 int Usage() {
     Print(
         "usage: demo_answer prepare headless|display | box EXE SECONDS answer|show |\n"
-        "       window CLASS SECONDS [EXE] | gone CLASS SECONDS | close CLASS SECONDS | installed\n");
+        "       window CLASS SECONDS [EXE] | gone CLASS SECONDS | close CLASS SECONDS | installed |\n"
+        "       dpi N | reveal CLASS SECONDS PROGRAM\n");
     return 3;
 }
 
@@ -360,6 +413,7 @@ int main(int argc, char** argv) {
     const char* job = argv[1];
     if (lstrcmpA(job, "prepare") == 0 && argc == 3) return Prepare(lstrcmpA(argv[2], "headless") == 0);
     if (lstrcmpA(job, "installed") == 0 && argc == 2) return Installed();
+    if (lstrcmpA(job, "dpi") == 0 && argc == 3) return SetDpi(argv[2]);
     const DWORD seconds = argc >= 4 ? SecondsArg(argv[3]) : 0;
     if (seconds == 0) return Usage();
     if (lstrcmpA(job, "box") == 0 && argc == 5) {
@@ -370,6 +424,7 @@ int main(int argc, char** argv) {
     if (lstrcmpA(job, "window") == 0 && (argc == 4 || argc == 5))
         return Window(argv[2], seconds, argc == 5 ? argv[4] : nullptr);
     if (lstrcmpA(job, "gone") == 0 && argc == 4) return Gone(argv[2], seconds, false);
+    if (lstrcmpA(job, "reveal") == 0 && argc == 5) return Reveal(argv[2], seconds, argv[4]);
     if (lstrcmpA(job, "close") == 0 && argc == 4) return Gone(argv[2], seconds, true);
     return Usage();
 }

@@ -46,6 +46,16 @@ void StampLine(FixedText<Size>& line, const char* label, const char* timeless) {
 
 }  // namespace
 
+void MeasureDisplayDpi() {
+    HDC screen = GetDC(nullptr);
+    // Without a screen context GetDeviceCaps answers 0: drawn as at 96 DPI then.
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    StatusDisplay.Dpi = dpi > 96 ? dpi : 96;
+}
+
+int Scaled(int pixelsAt96) { return pixelsAt96 * StatusDisplay.Dpi / 96; }
+
 void InitStatusLines() {
     StampLine(StatusDisplay.LaunchedLine, "Launched ", "Launched.");
     StatusDisplay.DeferredLine.Clear();
@@ -81,8 +91,10 @@ LRESULT PaintStatusLines(HWND window) {
         SetBkMode(dc, OPAQUE);
         SetBkColor(dc, RGB(255, 255, 255));
         SetTextColor(dc, RGB(0, 0, 0));
-        DrawLine(dc, 10, 10, StatusDisplay.LaunchedLine);
-        DrawLine(dc, 10, 30, StatusDisplay.DeferredLine);
+        // 20 pixels a line at 96 DPI: the system font's 16 and some space, at any scaling.
+        const int x = Scaled(10);
+        DrawLine(dc, x, x, StatusDisplay.LaunchedLine);
+        DrawLine(dc, x, Scaled(30), StatusDisplay.DeferredLine);
     }
     EndPaint(window, &paint);
     return 0;

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "display_checks.h"
 #include "message_box.h"
 #include "scenario.h"
 
@@ -39,6 +40,8 @@ const DWORD kLogSettleMs = 300;
 
 std::vector<std::string> g_mismatches;
 std::string g_transcript;
+// Where screenshots go ("" for none): the folder TAVIO_E2E_SHOTS names, and the run's name.
+std::string g_shotPrefix;
 
 void Note(const std::string& line) { g_transcript += "  " + line + "\n"; }
 void Mismatch(const std::string& line) { g_mismatches.push_back(line); }
@@ -434,14 +437,38 @@ struct Launch {
     DWORD started = 0;
 };
 
-Launch StartLauncher(const std::string& exe) {
+// Where the first launcher's Wine log goes when the scenario checks its manifest.
+const char kLoaderLog[] = "C:\\e2e-run\\loader.log";
+
+// WINEDEBUG: the channels to log, with the launcher's standard error into kLoaderLog; empty
+// for none (Wine's log stays off).
+Launch StartLauncher(const std::string& exe, const std::string& wineDebug = std::string()) {
     Launch launch;
     STARTUPINFOA si = {};
     si.cb = sizeof si;
+    HANDLE log = INVALID_HANDLE_VALUE;
+    char previous[256] = "";
+    if (!wineDebug.empty()) {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        log = CreateFileA(kLoaderLog, GENERIC_WRITE, FILE_SHARE_READ, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                          nullptr);
+        if (log == INVALID_HANDLE_VALUE) Abort(std::string("cannot write ") + kLoaderLog);
+        si.dwFlags = STARTF_USESTDHANDLES;
+        si.hStdError = log;
+        GetEnvironmentVariableA("WINEDEBUG", previous, sizeof previous);
+        // Wine reads it from the new process's environment.
+        SetEnvironmentVariableA("WINEDEBUG", wineDebug.c_str());
+    }
     std::string commandLine = "\"" + exe + "\"";
     // Started from the disc's root, as AutoPlay does.
-    if (!CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, kDisc, &si, &launch.pi))
-        Abort("cannot start " + exe + " (error " + std::to_string(GetLastError()) + ")");
+    const BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, log != INVALID_HANDLE_VALUE, 0,
+                                        nullptr, kDisc, &si, &launch.pi);
+    const DWORD error = GetLastError();
+    if (log != INVALID_HANDLE_VALUE) {
+        CloseHandle(log);
+        SetEnvironmentVariableA("WINEDEBUG", previous[0] != '\0' ? previous : nullptr);
+    }
+    if (!started) Abort("cannot start " + exe + " (error " + std::to_string(error) + ")");
     launch.started = GetTickCount();
     return launch;
 }
@@ -460,8 +487,9 @@ public:
         FILETIME now;
         GetSystemTimeAsFileTime(&now);
         runStart_ = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
-        Launch first = StartLauncher(exe_);
+        Launch first = StartLauncher(exe_, sc_.checkManifest ? "+actctx" : "");
         pids_.insert(first.pi.dwProcessId);
+        firstPid_ = first.pi.dwProcessId;
         Note("started " + exe_ + " (pid " + std::to_string(first.pi.dwProcessId) + ")");
         if (sc_.second.when == ScenarioSecond::Together) return GoTogether(first);
         bool exited = false;
@@ -578,6 +606,7 @@ private:
         const size_t index = boxes_.size();
         boxes_.push_back(box);
         DescribeBox("box " + std::to_string(index + 1) + whose, box);
+        CheckDisplay(window, "box " + std::to_string(index + 1), "box" + std::to_string(index + 1));
         if (!secondDone_ && sc_.second.when == ScenarioSecond::WhileBox &&
             sc_.second.number == static_cast<int>(index + 1))
             StartSecond("while box " + std::to_string(index + 1) + " is open");
@@ -605,7 +634,107 @@ private:
         }
     }
 
+    // The DPI the system gave a window of the launcher, against the scenario's; a screenshot.
+    void CheckDisplay(HWND window, const std::string& label, const std::string& shot) {
+        if (sc_.dpi != 0) {
+            const UINT dpi = WindowDpi(window);
+            const std::string awareness = WindowAwareness(window);
+            Note(label + ": GetDpiForWindow " + (dpi != 0 ? std::to_string(dpi) : "missing") + ", DPI awareness " +
+                 awareness + " (the display: " + std::to_string(SystemDpi()) + " DPI)");
+            // The manifest makes the launcher DPI-aware; without it the system would scale it.
+            if (awareness != "per-monitor" && awareness != "unknown")
+                Mismatch(label + ": DPI awareness " + awareness + ", expected per-monitor");
+            // Wine 8 answers 96 for a per-monitor-aware window of another process, whatever the display.
+            if (dpi != 0 && dpi != static_cast<UINT>(sc_.dpi) && !(dpi == 96 && awareness == "per-monitor"))
+                Mismatch(label + ": the system gave it " + std::to_string(dpi) + " DPI, expected " +
+                         std::to_string(sc_.dpi));
+        }
+        if (g_shotPrefix.empty()) return;
+        // Shot once painted: some of the client area dark, some light.
+        ClientPixels client;
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < 2000; Sleep(20)) {
+            if (!ReadClientPixels(window, client)) continue;
+            const int ink = DarkPixels(client, 0, client.height);
+            if (ink > 0 && ink < client.width * client.height / 2) break;
+        }
+        if (!SaveWindowShot(window, g_shotPrefix + shot + ".bmp")) Note(label + ": no screenshot");
+    }
+
+    // The first launcher's window: visible within 3 s of the gesture, where the scenario
+    // says, with ink on both status lines' rows.
+    void CheckReveal() {
+        const DWORD start = GetTickCount();
+        HWND window = nullptr;
+        while (GetTickCount() - start < 3000) {
+            window = LauncherWindowOf(firstPid_);
+            if (window != nullptr && IsWindowVisible(window)) break;
+            Sleep(10);
+        }
+        if (window == nullptr || !IsWindowVisible(window)) {
+            Mismatch("the first launcher's window was not revealed within 3000 ms");
+            return;
+        }
+        RECT r;
+        GetWindowRect(window, &r);
+        const ScenarioReveal& want = sc_.reveal;
+        const std::string at = std::to_string(r.left) + " " + std::to_string(r.top) + " " +
+                               std::to_string(r.right - r.left) + " " + std::to_string(r.bottom - r.top);
+        Note("revealed after " + std::to_string(GetTickCount() - start) + " ms at " + at);
+        if (r.left != want.x || r.top != want.y || r.right - r.left != want.width || r.bottom - r.top != want.height)
+            Mismatch("revealed at " + at + ", expected " + std::to_string(want.x) + " " + std::to_string(want.y) + " " +
+                     std::to_string(want.width) + " " + std::to_string(want.height));
+        // Lines at 10 and 30 pixels, 20 apart, at 96 DPI: each line's rows scaled alike.
+        const int dpi = sc_.dpi != 0 ? sc_.dpi : 96;
+        const int line1 = 10 * dpi / 96, line2 = 30 * dpi / 96, end = 50 * dpi / 96;
+        int ink1 = 0, ink2 = 0;
+        ClientPixels client;
+        // Text, not a blank or a not yet painted area: some of each line's rows dark, most light.
+        auto isText = [&client](int ink, int top, int bottom) { return ink > 0 && ink < (bottom - top) * client.width / 2; };
+        while (GetTickCount() - start < 5000) {
+            if (ReadClientPixels(window, client)) {
+                ink1 = DarkPixels(client, line1, line2);
+                ink2 = DarkPixels(client, line2, end);
+                if (isText(ink1, line1, line2) && isText(ink2, line2, end)) break;
+            }
+            Sleep(20);
+        }
+        Note("status lines: " + std::to_string(ink1) + " and " + std::to_string(ink2) + " dark pixels in rows " +
+             std::to_string(line1) + "-" + std::to_string(line2 - 1) + " and " + std::to_string(line2) + "-" +
+             std::to_string(end - 1) + " of a " + std::to_string(client.width) + "x" + std::to_string(client.height) +
+             " client area");
+        if (!isText(ink1, line1, line2) || !isText(ink2, line2, end))
+            Mismatch("the revealed window does not show both status lines");
+        CheckDisplay(window, "revealed window", "reveal");
+    }
+
+    // The launcher window of the process: the fixed title, whatever class the settings give it.
+    struct WindowSearch {
+        DWORD pid;
+        HWND found;
+    };
+    static BOOL CALLBACK MatchLauncherWindow(HWND window, LPARAM data) {
+        WindowSearch* search = reinterpret_cast<WindowSearch*>(data);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char title[64];
+        if (owner != search->pid || GetWindowTextA(window, title, sizeof title) == 0 ||
+            std::strcmp(title, "Tavio Launcher") != 0 || IsMessageBoxWindow(window))
+            return TRUE;
+        search->found = window;
+        return FALSE;
+    }
+    static HWND LauncherWindowOf(DWORD pid) {
+        WindowSearch search = {pid, nullptr};
+        EnumWindows(MatchLauncherWindow, reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
     void StartOneMore(const std::string& when) {
+        const std::vector<WORD> keys = {VK_SHIFT, VK_CONTROL};
+        if (sc_.second.holdShiftCtrl) {
+            if (!SendKeys(keys, true)) Mismatch("SendInput could not press Shift and Ctrl");
+            Note("holding Shift and Ctrl");
+        }
         Launch second = StartLauncher(exe_);
         pids_.insert(second.pi.dwProcessId);
         Note("second instance " + when + " (pid " + std::to_string(second.pi.dwProcessId) + ")");
@@ -631,6 +760,11 @@ private:
             if (static_cast<int>(code) != sc_.second.expectedExit)
                 Mismatch("second instance exit code: expected " + std::to_string(sc_.second.expectedExit) + ", got " +
                          std::to_string(code));
+            if (sc_.reveal.expected) CheckReveal();
+        }
+        if (sc_.second.holdShiftCtrl) {
+            SendKeys(keys, false);
+            Note("released Shift and Ctrl");
         }
         CloseHandle(second.pi.hThread);
         CloseHandle(second.pi.hProcess);
@@ -714,6 +848,7 @@ private:
     std::set<DWORD> pids_;
     std::vector<MessageBoxView> boxes_;
     bool secondDone_ = false;
+    DWORD firstPid_ = 0;
     unsigned long long runStart_ = 0;  // FILETIME of the run's start
     DWORD exitCode_ = 0;
     DWORD elapsedMs_ = 0;
@@ -759,6 +894,28 @@ bool FolderIsEmpty(const std::string& folder) {
     return empty;
 }
 
+// This driver again, with the same command line and standard handles; its exit status.
+DWORD RunAgain() {
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    for (HANDLE h : {si.hStdInput, si.hStdOutput, si.hStdError})
+        if (h != nullptr && h != INVALID_HANDLE_VALUE) SetHandleInformation(h, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    PROCESS_INFORMATION pi = {};
+    std::string commandLine = GetCommandLineA();
+    if (!CreateProcessA(nullptr, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        Abort("cannot run the driver again at the scenario's DPI");
+    WaitForSingleObject(pi.hProcess, INFINITE);
+    DWORD code = 2;
+    GetExitCodeProcess(pi.hProcess, &code);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    return code;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -779,6 +936,26 @@ int main(int argc, char** argv) {
     // Registry: the family, then a clean install-location key everywhere, then the scenario's values.
     const std::string exe = FullPath(sc.launcher);
     SetFamily(BaseName(exe), family);
+    char shots[MAX_PATH];
+    const DWORD shotsLength = GetEnvironmentVariableA("TAVIO_E2E_SHOTS", shots, sizeof shots);
+    if (shotsLength > 0 && shotsLength < sizeof shots) g_shotPrefix = std::string(shots) + "\\" + sc.name + "-" + family + "-";
+    // The display's DPI: Wine reads it once per process, as Windows does at log-on.
+    ScenarioRegistryOp dpi;
+    dpi.key = "HKCU\\Control Panel\\Desktop";
+    dpi.valueName = "LogPixels";
+    dpi.type = REG_DWORD;
+    dpi.data = std::to_string(sc.dpi != 0 ? sc.dpi : 96);
+    ApplyRegistryOp(dpi);
+    // The driver reads windows' DPI as a process of that display: it runs the scenario again
+    // as a process started after the change.
+    if (sc.dpi != 0 && GetEnvironmentVariableA("TAVIO_E2E_AT_DPI", nullptr, 0) == 0) {
+        SetEnvironmentVariableA("TAVIO_E2E_AT_DPI", dpi.data.c_str());
+        std::fflush(stdout);
+        const DWORD code = RunAgain();
+        dpi.data = "96";
+        ApplyRegistryOp(dpi);
+        return static_cast<int>(code);
+    }
     std::vector<std::string> watched = {"HKCR\\Software\\Fendral", "HKCU\\Software\\Fendral", "HKLM\\Software\\Fendral",
                                         "HKU\\.DEFAULT\\Software\\Fendral"};
     for (const std::string& k : watched) {
@@ -824,6 +1001,10 @@ int main(int argc, char** argv) {
         TerminateProcess(p, 0);
         WaitForSingleObject(p, 2000);
         CloseHandle(p);
+    }
+    if (sc.dpi != 0) {
+        dpi.data = "96";
+        ApplyRegistryOp(dpi);
     }
     // The prefix's registry outlives the run: leave no association or location behind, and
     // the prefix's own values as they were (restored last first).

@@ -1,7 +1,7 @@
 // Reads the .scn scenario files: INI-like sections, key = value lines, file bodies in "|" lines.
 //
 //   # comment                       (also ;)
-//   [scenario]        launcher, timeout (seconds)
+//   [scenario]        launcher, timeout (seconds), dpi (the display's, for this run: LogPixels)
 //   [file PATH]       eol = crlf|lf|cr|none (what ends each line), then body lines "|text"
 //   [folder PATH]     an empty folder
 //   [fake PATH]       window_class, window_title, window_delay (ms), stay (ms), exit, prestart
@@ -10,8 +10,11 @@
 //   [second]          when = box N | started N | delay MS | together, exit, count (starts in a row), gap = MIN-MAX ms between them
 //                     (together: started right after the first, before it can have done anything; any of them may
 //                     act, so boxes are taken from all in the order they appear, a box beyond the listed ones is
-//                     answered like the last one, and of the exit codes one must be [expect]'s, the others exit's)
-//   [expect]          exit, log (repeated, in order), unchanged, watch (a key), min_ms, max_ms
+//                     answered like the last one, and of the exit codes one must be [expect]'s, the others exit's),
+//                     keys = shift+ctrl (held through SendInput from before the start until the first reveals its window)
+//   [expect]          exit, log (repeated, in order), unchanged, watch (a key), min_ms, max_ms,
+//                     reveal = X Y WIDTH HEIGHT (the first launcher's window shown there with both status lines),
+//                     manifest = taken (Wine's loader made the launcher's activation context, without complaint)
 // key@95 and key@nt apply on one family only. Values are trimmed; in values, file bodies and
 // section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name.
 #include "scenario.h"
@@ -225,6 +228,7 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
         case Main:
             if (key == "launcher") sc.launcher = value;
             else if (key == "timeout" && ParseInt(value, n)) sc.timeoutMs = n * 1000;
+            else if (key == "dpi" && ParseInt(value, n) && n >= 96 && n <= 480) sc.dpi = n;
             else return fail("bad [scenario] line");
             break;
         case File:
@@ -290,6 +294,7 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
                 else if (w[0] == "delay") sc.second.when = ScenarioSecond::AfterDelay;
                 else return fail("when = box N | started N | delay MS | together");
             } else if (key == "exit" && ParseInt(value, n)) sc.second.expectedExit = n;
+            else if (key == "keys" && value == "shift+ctrl") sc.second.holdShiftCtrl = true;
             else if (key == "count" && ParseInt(value, n) && n >= 1) sc.second.count = n;
             else if (key == "gap") {
                 std::vector<std::string> g = Split(value, '-');
@@ -306,6 +311,15 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
             } else if (key == "watch") sc.watchedKeys.push_back(value);
             else if (key == "min_ms" && ParseInt(value, n)) sc.minMs = n;
             else if (key == "max_ms" && ParseInt(value, n)) sc.maxMs = n;
+            else if (key == "manifest" && value == "taken") sc.checkManifest = true;
+            else if (key == "reveal") {
+                std::vector<std::string> r = Split(value, ' ');
+                ScenarioReveal& v = sc.reveal;
+                if (r.size() != 4 || !ParseInt(r[0], v.x) || !ParseInt(r[1], v.y) || !ParseInt(r[2], v.width) ||
+                    !ParseInt(r[3], v.height))
+                    return fail("reveal = X Y WIDTH HEIGHT");
+                v.expected = true;
+            }
             else return fail("bad [expect] line");
             break;
         }

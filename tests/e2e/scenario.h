@@ -53,12 +53,20 @@ struct ScenarioSecond {
     int count = 1;         // further starts, one after another
     int gapMinMs = 0;      // pause between two of them, drawn from [gapMinMs, gapMaxMs]
     int gapMaxMs = 0;
+    bool holdShiftCtrl = false;  // Shift and Ctrl held down from before the start until the reveal
+};
+
+// The first launcher's window shown by the Shift+Ctrl gesture: where it must stand.
+struct ScenarioReveal {
+    bool expected = false;
+    int x = 0, y = 0, width = 0, height = 0;  // the window's rectangle on the screen
 };
 
 struct Scenario {
     std::string name;
     std::string launcher = "AUTOPLAY.EXE";  // where the launcher goes, relative to the disc
     int timeoutMs = 15000;                   // for the launcher's whole run
+    int dpi = 0;                             // the display's DPI for this run; 0: the prefix's own
     std::vector<ScenarioFile> files;
     std::vector<std::string> folders;
     std::vector<ScenarioFake> fakes;
@@ -70,6 +78,8 @@ struct Scenario {
     bool checkUnchanged = true;            // disc, C:\e2e and the watched keys byte for byte
     std::vector<std::string> watchedKeys;  // beyond the default Software\Fendral of every root
     int minMs = -1, maxMs = -1;            // bounds on the launcher's run time
+    ScenarioReveal reveal;
+    bool checkManifest = false;  // Wine's loader log of the first launcher: its manifest taken
 };
 
 // Reads a scenario for one Windows family (a Wine version name: win98, win10, ...). A key

@@ -268,4 +268,47 @@ TEST_F(StatusTest, PaintingDrawsTheLaunchedLineAloneBeforeAnyNotice) {
     EXPECT_EQ(1, sim::CallCount("EndPaint"));
 }
 
+TEST_F(StatusTest, TheWindowAndItsLinesScaleWithTheDisplayDpi) {
+    struct Case {
+        const char* name;
+        int dpi;                // the screen's LOGPIXELSY
+        bool noScreenDc;        // GetDC(NULL) fails
+        int corner, width, height;
+        int lineX, secondLineY;  // the first line is at (lineX, lineX)
+    } cases[] = {
+        {"100%", 96, false, 50, 200, 80, 10, 30},
+        {"150%", 144, false, 75, 300, 120, 15, 45},
+        {"200%", 192, false, 100, 400, 160, 20, 60},
+        {"125%, cut down to whole pixels", 120, false, 62, 250, 100, 12, 37},
+        {"below 96 counts as 96", 72, false, 50, 200, 80, 10, 30},
+        {"no screen context", 192, true, 50, 200, 80, 10, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        sim::SetClock(9 * kHour);
+        sim::SetDisplayDpi(c.dpi);
+        if (c.noScreenDc) sim::FailCall("GetDC", 1, false, 0);
+        const HWND window = MakeLauncherWindow();
+        EXPECT_EQ(0, sim::ScreenDcsHeld());
+
+        const sim::WindowInfo info = sim::Window(window);
+        EXPECT_EQ(c.corner, info.x);
+        EXPECT_EQ(c.corner, info.y);
+        EXPECT_EQ(c.width, info.width);
+        EXPECT_EQ(c.height, info.height);
+
+        HoldKeys(true, true);
+        HandleDeferralNotice(window);
+        EXPECT_EQ(0, LauncherWindowProc(window, WM_PAINT, 0, 0));
+        const std::vector<sim::TextOutCall>& drawn = sim::TextOuts();
+        ASSERT_EQ(2u, drawn.size());
+        EXPECT_EQ(c.lineX, drawn[0].x);
+        EXPECT_EQ(c.lineX, drawn[0].y);
+        EXPECT_EQ(c.lineX, drawn[1].x);
+        EXPECT_EQ(c.secondLineY, drawn[1].y);
+        EXPECT_EQ("Deferred  09:00:00", drawn[1].text);
+    }
+}
+
 }  // namespace

@@ -196,6 +196,10 @@ struct TextOutCall {
     COLORREF backgroundColour;
     COLORREF textColour;
 };
+// The display's dots per inch, as GetDeviceCaps(LOGPIXELSY) reports it for the screen (default 96).
+void SetDisplayDpi(int dpi);
+// Screen device contexts GetDC(NULL) handed out that were not released.
+int ScreenDcsHeld();
 // Every TextOutA call, in order.
 const std::vector<TextOutCall>& TextOuts();
 int PaintCount();

@@ -7,6 +7,7 @@ namespace {
 
 constexpr ULONG_PTR kPaintDc = 0xDC0000;
 constexpr COLORREF kInvalidColour = 0xFFFFFFFF;  // CLR_INVALID
+constexpr ULONG_PTR kScreenDc = 0xDC0001;
 
 DeviceContext* OpenDc(HDC dc) {
     DeviceContext& context = User.dc;
@@ -27,6 +28,8 @@ COLORREF SwapColour(HDC dc, COLORREF DeviceContext::*colourOf, COLORREF colour) 
 
 const std::vector<TextOutCall>& TextOuts() { return user::User.textOuts; }
 int PaintCount() { return user::User.paintCount; }
+void SetDisplayDpi(int dpi) { user::User.displayDpi = dpi; }
+int ScreenDcsHeld() { return user::User.screenDcs; }
 
 }  // namespace sim
 
@@ -97,4 +100,30 @@ BOOL WINAPI TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
     call.textColour = context->textColour;
     User.textOuts.push_back(call);
     return TRUE;
+}
+
+// Only the screen's context: the logic asks it for the display's DPI and nothing else.
+HDC WINAPI GetDC(HWND window) {
+    long long planned = 0;
+    if (sim::internal::PlannedFailure("GetDC", &planned)) return reinterpret_cast<HDC>(static_cast<ULONG_PTR>(planned));
+    if (window != nullptr) return nullptr;
+    ++User.screenDcs;
+    return reinterpret_cast<HDC>(sim::user::kScreenDc);
+}
+
+int WINAPI ReleaseDC(HWND window, HDC dc) {
+    long long planned = 0;
+    if (sim::internal::PlannedFailure("ReleaseDC", &planned)) return static_cast<int>(planned);
+    if (window != nullptr || reinterpret_cast<ULONG_PTR>(dc) != sim::user::kScreenDc || User.screenDcs == 0) return 0;
+    --User.screenDcs;
+    return 1;
+}
+
+int WINAPI GetDeviceCaps(HDC dc, int index) {
+    long long planned = 0;
+    if (sim::internal::PlannedFailure("GetDeviceCaps", &planned)) return static_cast<int>(planned);
+    const ULONG_PTR handle = reinterpret_cast<ULONG_PTR>(dc);
+    const bool known = (handle == sim::user::kScreenDc && User.screenDcs > 0) || sim::user::OpenDc(dc) != nullptr;
+    // Only the one index the logic asks; others, like an unknown context, answer 0.
+    return known && index == LOGPIXELSY ? User.displayDpi : 0;
 }

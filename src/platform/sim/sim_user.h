@@ -93,6 +93,8 @@ struct UserState {
     MessageBoxScript script;
 
     DeviceContext dc;
+    int displayDpi = 96;  // LOGPIXELSY of the screen
+    int screenDcs = 0;    // GetDC(NULL) handed out and not released
     std::vector<TextOutCall> textOuts;
     int paintCount = 0;
 };

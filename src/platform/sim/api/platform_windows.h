@@ -297,6 +297,7 @@ typedef void(CALLBACK* TIMERPROC)(HWND, UINT, UINT_PTR, DWORD);
 
 #define OPAQUE 2
 #define TRANSPARENT 1
+#define LOGPIXELSY 90
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass);
 ATOM WINAPI RegisterClassExA(const WNDCLASSEXA* windowClass);
@@ -321,6 +322,9 @@ BOOL WINAPI RedrawWindow(HWND window, const RECT* update, HRGN region, UINT flag
 
 // ---- GDI ----
 HDC WINAPI BeginPaint(HWND window, LPPAINTSTRUCT paint);
+HDC WINAPI GetDC(HWND window);
+int WINAPI ReleaseDC(HWND window, HDC dc);
+int WINAPI GetDeviceCaps(HDC dc, int index);
 BOOL WINAPI EndPaint(HWND window, const PAINTSTRUCT* paint);
 int WINAPI SetBkMode(HDC dc, int mode);
 COLORREF WINAPI SetBkColor(HDC dc, COLORREF colour);
