@@ -13,13 +13,16 @@
 //                     answered like the last one, and of the exit codes one must be [expect]'s, the others exit's)
 //   [expect]          exit, log (repeated, in order), unchanged, watch (a key), min_ms, max_ms
 // key@95 and key@nt apply on one family only. Values are trimmed; in values, file bodies and
-// section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name.
+// section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name, and {uXXXX}
+// (1 to 6 hex digits) a Unicode character for names outside the ANSI code page (see wide_text.h).
 #include "scenario.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "utf8.h"
 
 namespace {
 
@@ -90,6 +93,21 @@ std::string Unescape(const std::string& text) {
                 i += 5;
                 done = true;
             }
+            if (!done && i + 2 < text.size() && text[i + 1] == 'u') {
+                size_t digits = 0;
+                while (digits < 7 && i + 2 + digits < text.size() &&
+                       std::isxdigit(static_cast<unsigned char>(text[i + 2 + digits])))
+                    ++digits;
+                const unsigned long codePoint =
+                    digits > 0 ? std::strtoul(text.substr(i + 2, digits).c_str(), nullptr, 16) : 0;
+                if (digits > 0 && digits <= 6 && i + 2 + digits < text.size() && text[i + 2 + digits] == '}' &&
+                    codePoint > 0 && codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF)) {
+                    if (codePoint >= 0x80) out += kWideMark;
+                    AppendUtf8(static_cast<unsigned>(codePoint), out);
+                    i += 3 + digits;
+                    done = true;
+                }
+            }
         }
         if (!done) out += text[i++];
     }
@@ -102,7 +120,14 @@ std::string Visible(const std::string& text) {
     while (keep > 0 && text[keep - 1] == ' ') --keep;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\r') out += "{CR}";
+        size_t length = 0;
+        const unsigned codePoint = DecodeMarked(text, i, &length);
+        if (length > 0) {
+            char name[16];
+            std::snprintf(name, sizeof name, "{u%04X}", codePoint);
+            out += name;
+            i += length;
+        } else if (c == '\r') out += "{CR}";
         else if (c == '\n') out += "{LF}";
         else if (c == '\t') out += "{TAB}";
         else if (c == ' ' && i >= keep) out += "{SP}";
