@@ -6,7 +6,8 @@
 //   [folder PATH]     an empty folder
 //   [fake PATH]       window_class, window_title, window_delay (ms), stay (ms), exit, prestart
 //   [registry]        set = KEY | VALUE NAME | TYPE | DATA, delete = KEY
-//   [box N]           caption, text, buttons (comma-separated), default, answer (button or close), delay (ms before answering)
+//   [box N]           caption, text, buttons (comma-separated), default, answer (button or close), delay (ms before answering);
+//                     [box N@95] or [box N@nt] is a box only that family shows, N counting that family's boxes
 //   [second]          when = box N | started N | delay MS | together, exit, count (starts in a row), gap = MIN-MAX ms between them
 //                     (together: started right after the first, before it can have done anything; any of them may
 //                     act, so boxes are taken from all in the order they appear, a box beyond the listed ones is
@@ -161,7 +162,7 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
         sc.name = dot == std::string::npos ? base : base.substr(0, dot);
     }
 
-    enum Section { None, Main, File, Folder, Fake, Registry, Box, Second, Expect } section = None;
+    enum Section { None, Main, File, Folder, Fake, Registry, Box, OtherFamilyBox, Second, Expect } section = None;
     std::string eol = "\r\n";
     std::vector<std::string> body;  // the open [file]'s lines
     int lineNo = 0;
@@ -220,8 +221,19 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
                 sc.fakes.back().path = arg;
             } else if (word == "registry") section = Registry;
             else if (word == "box") {
+                std::string number = arg;
+                const size_t at = arg.find('@');
+                if (at != std::string::npos) {
+                    const std::string only = arg.substr(at + 1);
+                    if (only != "95" && only != "nt") return fail("a box's family is @95 or @nt");
+                    number = arg.substr(0, at);
+                    if ((only == "95") != family95) {
+                        section = OtherFamilyBox;
+                        continue;
+                    }
+                }
                 int n;
-                if (!ParseInt(arg, n) || n != static_cast<int>(sc.boxes.size()) + 1)
+                if (!ParseInt(number, n) || n != static_cast<int>(sc.boxes.size()) + 1)
                     return fail("boxes are numbered 1, 2, ... in order");
                 section = Box;
                 sc.boxes.push_back(ScenarioBox());
@@ -290,6 +302,8 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
             sc.registry.push_back(op);
             break;
         }
+        case OtherFamilyBox:
+            break;
         case Box: {
             ScenarioBox& b = sc.boxes.back();
             if (key == "caption") b.hasCaption = true, b.caption = value;
