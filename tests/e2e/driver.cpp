@@ -86,7 +86,8 @@ void MakeFolders(const std::string& folder) {
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     MakeFolders(Parent(path));
-    HANDLE f = CreateFileW(WideOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE f =
+        CreateFileW(WideOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) Abort("cannot write " + Visible(path));
     DWORD written = 0;
     BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -279,7 +280,8 @@ void CompareSnapshots(const Snapshot& before, const Snapshot& after) {
         auto a = after.find(b.first);
         if (a == after.end()) Mismatch("written: " + Visible(b.first) + " was removed");
         else if (a->second != b.second)
-            Mismatch("written: " + Visible(b.first) + (OnlyTimeDiffers(a->second, b.second) ? " (time stamp changed)" : " changed"));
+            Mismatch("written: " + Visible(b.first) +
+                     (OnlyTimeDiffers(a->second, b.second) ? " (time stamp changed)" : " changed"));
     }
     for (const auto& a : after)
         if (before.find(a.first) == before.end()) Mismatch("written: " + Visible(a.first) + " was created");

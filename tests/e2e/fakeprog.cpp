@@ -3,8 +3,8 @@
 // Copied to whatever names a disc needs (SETUP.EXE, RUN32.EXE, a viewer). On start it appends
 // one line "module|command line|current directory" to the log named by TAVIO_E2E_LOG
 // (C:\e2e-run\fakeprog.log when unset), each taken in Unicode and written as the harness's
-// texts are (wide_text.h), so that a folder named outside the ANSI code page shows as it is. A profile file beside it named after itself plus
-// ".cfg" (D:\SETUP32\SETUP.EXE.cfg) may ask, in section [fake], for:
+// texts are (wide_text.h), so that a folder named outside the ANSI code page shows as it is.
+// A profile file beside it named after itself plus ".cfg" (D:\SETUP32\SETUP.EXE.cfg) may ask, in section [fake], for:
 //   WindowClass, WindowTitle  a top-level window to open (nothing opens without a class)
 //   WindowDelay               milliseconds from start to opening it
 //   Stay                      milliseconds to live on after that (after start without window)

@@ -15,7 +15,8 @@
 //   [expect]          exit, log (repeated, in order), unchanged, watch (a key), min_ms, max_ms
 // key@95 and key@nt apply on one family only. Values are trimmed; in values, file bodies and
 // section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name, and {uXXXX}
-// (1 to 6 hex digits) a Unicode character for names outside the ANSI code page (see wide_text.h).
+// (1 to 6 hex digits) a Unicode character for names outside the ANSI code page (see wide_text.h);
+// a character the code page holds is written {xHH}, as the kit's simulation takes it.
 #include "scenario.h"
 
 #include <cctype>

@@ -11,7 +11,8 @@ const char kWideMark = '\x01';
 // The code point of the UTF-8 sequence at text[at]; *length is its length, 0 where none begins there.
 inline unsigned DecodeUtf8(const std::string& text, size_t at, size_t* length) {
     const unsigned char lead = static_cast<unsigned char>(text[at]);
-    const size_t n = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
+    const size_t n =
+        lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
     *length = 0;
     if (n == 0 || at + n > text.size()) return 0;
     unsigned codePoint = n == 1 ? lead : lead & (0x7F >> n);

@@ -50,7 +50,8 @@ std::string TextOf(const wchar_t* text, size_t length) {
     for (size_t i = 0; i < length; ++i) {
         size_t units = 1;
         unsigned codePoint = text[i];
-        if (codePoint >= 0xD800 && codePoint < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000) {
+        if (codePoint >= 0xD800 && codePoint < 0xDC00 && i + 1 < length && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
             codePoint = 0x10000 + ((codePoint - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
             units = 2;
         }
