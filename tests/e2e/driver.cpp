@@ -8,6 +8,8 @@
 // C:\e2e\ (the scenario's files off the disc) and C:\e2e-run\ (the fake programs' log) are
 // emptied by the runner too. The driver refuses to run when D:\ is not empty, so it never
 // lays a disc over anything else.
+// Paths and string values may name characters outside the ANSI code page (wide_text.h): they
+// reach Windows through the Unicode calls.
 // Prints a transcript; exit status 0 when everything matched, 1 on a mismatch, 2 when the
 // scenario could not be run at all.
 #include <windows.h>
@@ -24,6 +26,7 @@
 #include "display_checks.h"
 #include "message_box.h"
 #include "scenario.h"
+#include "wide_text.h"
 
 namespace {
 
@@ -79,23 +82,24 @@ std::string FullPath(const std::string& path) {
 
 void MakeFolders(const std::string& folder) {
     if (folder.size() <= 3) return;  // a drive root
-    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    if (GetFileAttributesW(WideOf(folder).c_str()) != INVALID_FILE_ATTRIBUTES) return;
     MakeFolders(Parent(folder));
-    if (!CreateDirectoryA(folder.c_str(), nullptr)) Abort("cannot create folder " + folder);
+    if (!CreateDirectoryW(WideOf(folder).c_str(), nullptr)) Abort("cannot create folder " + Visible(folder));
 }
 
 void WriteBytes(const std::string& path, const std::string& bytes) {
     MakeFolders(Parent(path));
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (f == INVALID_HANDLE_VALUE) Abort("cannot write " + path);
+    HANDLE f =
+        CreateFileW(WideOf(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) Abort("cannot write " + Visible(path));
     DWORD written = 0;
     BOOL ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
     CloseHandle(f);
-    if (!ok || written != bytes.size()) Abort("cannot write " + path);
+    if (!ok || written != bytes.size()) Abort("cannot write " + Visible(path));
 }
 
 bool ReadBytes(const std::string& path, std::string& bytes) {
-    HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+    HANDLE f = CreateFileW(WideOf(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return false;
     bytes.clear();
@@ -108,7 +112,8 @@ bool ReadBytes(const std::string& path, std::string& bytes) {
 
 void CopyInto(const std::string& from, const std::string& to) {
     MakeFolders(Parent(to));
-    if (!CopyFileA(from.c_str(), to.c_str(), FALSE)) Abort("cannot copy " + from + " to " + to);
+    if (!CopyFileW(WideOf(from).c_str(), WideOf(to).c_str(), FALSE))
+        Abort("cannot copy " + Visible(from) + " to " + Visible(to));
 }
 
 // ---- registry ----
@@ -137,33 +142,34 @@ bool SplitKey(const std::string& key, RegistryPath& out) {
     return false;
 }
 
-void DeleteTree(HKEY root, const std::string& subKey) {
+void DeleteTree(HKEY root, const std::wstring& subKey) {
     HKEY key;
-    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
-    char name[512];
+    if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return;
+    wchar_t name[512];
     for (;;) {
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        DWORD length = 512;
+        if (RegEnumKeyExW(key, 0, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         DeleteTree(key, name);
     }
     RegCloseKey(key);
-    RegDeleteKeyA(root, subKey.c_str());
+    RegDeleteKeyW(root, subKey.c_str());
 }
 
 void ApplyRegistryOp(const ScenarioRegistryOp& op) {
     RegistryPath path;
     if (!SplitKey(op.key, path) || path.subKey.empty()) Abort("bad registry key " + op.key);
     if (op.remove) {
-        DeleteTree(path.root, path.subKey);
+        DeleteTree(path.root, WideOf(path.subKey));
         return;
     }
     HKEY key;
-    if (RegCreateKeyExA(path.root, path.subKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) !=
-        ERROR_SUCCESS)
-        Abort("cannot create key " + op.key);
-    std::string data = op.data;
+    if (RegCreateKeyExW(path.root, WideOf(path.subKey).c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        Abort("cannot create key " + Visible(op.key));
+    std::string data;
     if (op.type == REG_SZ || op.type == REG_EXPAND_SZ) {
-        data.push_back('\0');
+        const std::wstring text = WideOf(op.data);
+        data.assign(reinterpret_cast<const char*>(text.c_str()), (text.size() + 1) * sizeof(wchar_t));
     } else if (op.type == REG_DWORD) {
         DWORD v = std::strtoul(op.data.c_str(), nullptr, 0);
         data.assign(reinterpret_cast<const char*>(&v), sizeof v);
@@ -175,11 +181,11 @@ void ApplyRegistryOp(const ScenarioRegistryOp& op) {
             i += 2;
         }
     }
-    const std::string name = IEquals(op.valueName, "(Default)") ? "" : op.valueName;
-    LONG status = RegSetValueExA(key, name.c_str(), 0, op.type, reinterpret_cast<const BYTE*>(data.data()),
+    const std::wstring name = IEquals(op.valueName, "(Default)") ? L"" : WideOf(op.valueName);
+    LONG status = RegSetValueExW(key, name.c_str(), 0, op.type, reinterpret_cast<const BYTE*>(data.data()),
                                  static_cast<DWORD>(data.size()));
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS) Abort("cannot set " + op.key + " " + op.valueName);
+    if (status != ERROR_SUCCESS) Abort("cannot set " + Visible(op.key) + " " + Visible(op.valueName));
 }
 
 // A value as it stood before a scenario set it: a key of the prefix's own (Wine's .url
@@ -250,41 +256,41 @@ std::string Hex(const std::string& bytes) {
     return out;
 }
 
-// Every key and value below one key, one entry per key and per value.
-void DumpKey(HKEY root, const std::string& label, const std::string& subKey, std::map<std::string, std::string>& out) {
+// Every key and value below one key, one entry per key and per value; values as stored, in Unicode.
+void DumpKey(HKEY root, const std::string& label, const std::wstring& subKey, std::map<std::string, std::string>& out) {
     HKEY key;
-    if (RegOpenKeyExA(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
+    if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return;
     out[label] = "key";
     for (DWORD i = 0;; ++i) {
-        char name[16384];
-        DWORD nameLength = sizeof name, type = 0, dataLength = 0;
-        if (RegEnumValueA(key, i, name, &nameLength, nullptr, &type, nullptr, &dataLength) != ERROR_SUCCESS) break;
+        static wchar_t name[16384];
+        DWORD nameLength = 16384, type = 0, dataLength = 0;
+        if (RegEnumValueW(key, i, name, &nameLength, nullptr, &type, nullptr, &dataLength) != ERROR_SUCCESS) break;
         std::string data(dataLength, '\0');
-        nameLength = sizeof name;
-        RegEnumValueA(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &dataLength);
+        nameLength = 16384;
+        RegEnumValueW(key, i, name, &nameLength, nullptr, &type, reinterpret_cast<BYTE*>(&data[0]), &dataLength);
         data.resize(dataLength);
-        out[label + " [" + name + "]"] = "type " + std::to_string(type) + " data " + Hex(data);
+        out[label + " [" + TextOf(name, nameLength) + "]"] = "type " + std::to_string(type) + " data " + Hex(data);
     }
-    std::vector<std::string> children;
+    std::vector<std::wstring> children;
     for (DWORD i = 0;; ++i) {
-        char name[512];
-        DWORD length = sizeof name;
-        if (RegEnumKeyExA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        wchar_t name[512];
+        DWORD length = 512;
+        if (RegEnumKeyExW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         children.push_back(name);
     }
     RegCloseKey(key);
-    for (const std::string& c : children)
-        DumpKey(root, label + "\\" + c, subKey.empty() ? c : subKey + "\\" + c, out);
+    for (const std::wstring& c : children)
+        DumpKey(root, label + "\\" + TextOf(c), subKey.empty() ? c : subKey + L"\\" + c, out);
 }
 
 // ---- files ----
 
 void DumpFolder(const std::string& folder, std::map<std::string, std::string>& out) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(WideOf(folder + "\\*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return;
     do {
-        std::string name = found.cFileName;
+        std::string name = TextOf(found.cFileName, lstrlenW(found.cFileName));
         if (name == "." || name == "..") continue;
         std::string path = folder + "\\" + name;
         if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -298,7 +304,7 @@ void DumpFolder(const std::string& folder, std::map<std::string, std::string>& o
                           found.ftLastWriteTime.dwLowDateTime);
             out[path] = stamp + Hex(bytes);
         }
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
@@ -310,7 +316,7 @@ Snapshot TakeSnapshot(const std::vector<std::string>& keys) {
     DumpFolder("C:\\e2e", s);
     for (const std::string& k : keys) {
         RegistryPath path;
-        if (SplitKey(k, path)) DumpKey(path.root, path.rootName + "\\" + path.subKey, path.subKey, s);
+        if (SplitKey(k, path)) DumpKey(path.root, path.rootName + "\\" + path.subKey, WideOf(path.subKey), s);
     }
     return s;
 }
@@ -325,12 +331,13 @@ bool OnlyTimeDiffers(const std::string& a, const std::string& b) {
 void CompareSnapshots(const Snapshot& before, const Snapshot& after) {
     for (const auto& b : before) {
         auto a = after.find(b.first);
-        if (a == after.end()) Mismatch("written: " + b.first + " was removed");
+        if (a == after.end()) Mismatch("written: " + Visible(b.first) + " was removed");
         else if (a->second != b.second)
-            Mismatch("written: " + b.first + (OnlyTimeDiffers(a->second, b.second) ? " (time stamp changed)" : " changed"));
+            Mismatch("written: " + Visible(b.first) +
+                     (OnlyTimeDiffers(a->second, b.second) ? " (time stamp changed)" : " changed"));
     }
     for (const auto& a : after)
-        if (before.find(a.first) == before.end()) Mismatch("written: " + a.first + " was created");
+        if (before.find(a.first) == before.end()) Mismatch("written: " + Visible(a.first) + " was created");
 }
 
 // ---- processes and boxes ----
@@ -444,7 +451,7 @@ const char kLoaderLog[] = "C:\\e2e-run\\loader.log";
 // for none (Wine's log stays off).
 Launch StartLauncher(const std::string& exe, const std::string& wineDebug = std::string()) {
     Launch launch;
-    STARTUPINFOA si = {};
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     HANDLE log = INVALID_HANDLE_VALUE;
     char previous[256] = "";
@@ -459,16 +466,16 @@ Launch StartLauncher(const std::string& exe, const std::string& wineDebug = std:
         // Wine reads it from the new process's environment.
         SetEnvironmentVariableA("WINEDEBUG", wineDebug.c_str());
     }
-    std::string commandLine = "\"" + exe + "\"";
+    std::wstring commandLine = L"\"" + WideOf(exe) + L"\"";
     // Started from the disc's root, as AutoPlay does.
-    const BOOL started = CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, log != INVALID_HANDLE_VALUE, 0,
-                                        nullptr, kDisc, &si, &launch.pi);
+    const BOOL started = CreateProcessW(WideOf(exe).c_str(), &commandLine[0], nullptr, nullptr,
+                                        log != INVALID_HANDLE_VALUE, 0, nullptr, WideOf(kDisc).c_str(), &si, &launch.pi);
     const DWORD error = GetLastError();
     if (log != INVALID_HANDLE_VALUE) {
         CloseHandle(log);
         SetEnvironmentVariableA("WINEDEBUG", previous[0] != '\0' ? previous : nullptr);
     }
-    if (!started) Abort("cannot start " + exe + " (error " + std::to_string(error) + ")");
+    if (!started) Abort("cannot start " + Visible(exe) + " (error " + std::to_string(error) + ")");
     launch.started = GetTickCount();
     return launch;
 }
@@ -490,7 +497,7 @@ public:
         Launch first = StartLauncher(exe_, sc_.checkManifest ? "+actctx" : "");
         pids_.insert(first.pi.dwProcessId);
         firstPid_ = first.pi.dwProcessId;
-        Note("started " + exe_ + " (pid " + std::to_string(first.pi.dwProcessId) + ")");
+        Note("started " + Visible(exe_) + " (pid " + std::to_string(first.pi.dwProcessId) + ")");
         if (sc_.second.when == ScenarioSecond::Together) return GoTogether(first);
         bool exited = false;
         while (!exited) {
@@ -857,12 +864,13 @@ private:
 // A program already running when the launcher starts: started here, its window awaited.
 HANDLE Prestart(const ScenarioFake& fake) {
     const std::string path = FullPath(fake.path);
-    std::string commandLine = "\"" + path + "\"";
-    STARTUPINFOA si = {};
+    std::wstring commandLine = L"\"" + WideOf(path) + L"\"";
+    STARTUPINFOW si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi;
-    if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, Parent(path).c_str(), &si, &pi))
-        Abort("cannot start " + path);
+    if (!CreateProcessW(WideOf(path).c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                        WideOf(Parent(path)).c_str(), &si, &pi))
+        Abort("cannot start " + Visible(path));
     CloseHandle(pi.hThread);
     if (!fake.windowClass.empty()) {
         const DWORD start = GetTickCount();
@@ -871,7 +879,7 @@ HANDLE Prestart(const ScenarioFake& fake) {
             Sleep(10);
         }
     }
-    Note("already running: " + path);
+    Note("already running: " + Visible(path));
     return pi.hProcess;
 }
 
@@ -927,6 +935,8 @@ int main(int argc, char** argv) {
     Scenario sc;
     std::string error;
     if (!LoadScenario(argv[1], family, sc, error)) Abort(error);
+    // The fake programs write a character the code page holds as its ANSI bytes, however written here.
+    for (std::string& line : sc.expectedLog) line = Canonical(line);
     const std::string product = argv[3];
     if (GetFileAttributesA(product.c_str()) == INVALID_FILE_ATTRIBUTES) Abort("no launcher at " + product);
     const std::string fakeprog = OwnFolder() + "\\e2e_fakeprog.exe";

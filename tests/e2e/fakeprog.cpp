@@ -2,13 +2,18 @@
 //
 // Copied to whatever names a disc needs (SETUP.EXE, RUN32.EXE, a viewer). On start it appends
 // one line "module|command line|current directory" to the log named by TAVIO_E2E_LOG
-// (C:\e2e-run\fakeprog.log when unset). A profile file beside it named after itself plus
-// ".cfg" (D:\SETUP32\SETUP.EXE.cfg) may ask, in section [fake], for:
+// (C:\e2e-run\fakeprog.log when unset), each taken in Unicode and written as the harness's
+// texts are (wide_text.h), so that a folder named outside the ANSI code page shows as it is.
+// A profile file beside it named after itself plus ".cfg" (D:\SETUP32\SETUP.EXE.cfg) may ask, in section [fake], for:
 //   WindowClass, WindowTitle  a top-level window to open (nothing opens without a class)
 //   WindowDelay               milliseconds from start to opening it
 //   Stay                      milliseconds to live on after that (after start without window)
 //   ExitCode                  the process exit code
 #include <windows.h>
+
+#include <string>
+
+#include "wide_text.h"
 
 static const char kDefaultLog[] = "C:\\e2e-run\\fakeprog.log";
 
@@ -54,26 +59,27 @@ static void PumpUntil(DWORD deadline) {
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    static char module[MAX_PATH], directory[MAX_PATH], line[3 * 4096];
-    GetModuleFileNameA(nullptr, module, sizeof module);
-    GetCurrentDirectoryA(sizeof directory, directory);
-    wsprintfA(line, "%s|", module);
-    // wsprintfA stops at 1024 characters: the command line is appended by hand.
-    lstrcpynA(line + lstrlenA(line), GetCommandLineA(), 4096);
-    lstrcatA(line, "|");
-    lstrcatA(line, directory);
-    lstrcatA(line, "\r\n");
-    AppendToLog(line, lstrlenA(line));
+    static wchar_t module[MAX_PATH], directory[MAX_PATH];
+    GetModuleFileNameW(nullptr, module, MAX_PATH);
+    GetCurrentDirectoryW(MAX_PATH, directory);
+    // The command line is kept to 4095 characters, as the log has always cut it.
+    std::wstring commandLine = GetCommandLineW();
+    if (commandLine.size() > 4095) commandLine.resize(4095);
+    const std::string line = TextOf(module, lstrlenW(module)) + "|" + TextOf(commandLine) + "|" +
+                             TextOf(directory, lstrlenW(directory)) + "\r\n";
+    AppendToLog(line.data(), static_cast<DWORD>(line.size()));
 
-    char config[MAX_PATH + 8];
-    lstrcpyA(config, module);
-    lstrcatA(config, ".cfg");
+    const std::wstring config = std::wstring(module) + L".cfg";
+    wchar_t windowClassWide[256], windowTitleWide[256];
+    GetPrivateProfileStringW(L"fake", L"WindowClass", L"", windowClassWide, 256, config.c_str());
+    GetPrivateProfileStringW(L"fake", L"WindowTitle", L"", windowTitleWide, 256, config.c_str());
+    const UINT delay = GetPrivateProfileIntW(L"fake", L"WindowDelay", 0, config.c_str());
+    const UINT stay = GetPrivateProfileIntW(L"fake", L"Stay", 0, config.c_str());
+    const int exitCode = static_cast<int>(GetPrivateProfileIntW(L"fake", L"ExitCode", 0, config.c_str()));
+    // The window's class and title as the driver wrote them, in ANSI.
     char windowClass[256], windowTitle[256];
-    GetPrivateProfileStringA("fake", "WindowClass", "", windowClass, sizeof windowClass, config);
-    GetPrivateProfileStringA("fake", "WindowTitle", "", windowTitle, sizeof windowTitle, config);
-    const UINT delay = GetPrivateProfileIntA("fake", "WindowDelay", 0, config);
-    const UINT stay = GetPrivateProfileIntA("fake", "Stay", 0, config);
-    const int exitCode = static_cast<int>(GetPrivateProfileIntA("fake", "ExitCode", 0, config));
+    WideCharToMultiByte(CP_ACP, 0, windowClassWide, -1, windowClass, sizeof windowClass, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, windowTitleWide, -1, windowTitle, sizeof windowTitle, nullptr, nullptr);
 
     if (windowClass[0] != '\0') {
         PumpUntil(GetTickCount() + delay);

@@ -6,7 +6,8 @@
 //   [folder PATH]     an empty folder
 //   [fake PATH]       window_class, window_title, window_delay (ms), stay (ms), exit, prestart
 //   [registry]        set = KEY | VALUE NAME | TYPE | DATA, delete = KEY
-//   [box N]           caption, text, buttons (comma-separated), default, answer (button or close), delay (ms before answering)
+//   [box N]           caption, text, buttons (comma-separated), default, answer (button or close), delay (ms before answering);
+//                     [box N@95] or [box N@nt] is a box only that family shows, N counting that family's boxes
 //   [second]          when = box N | started N | delay MS | together, exit, count (starts in a row), gap = MIN-MAX ms between them
 //                     (together: started right after the first, before it can have done anything; any of them may
 //                     act, so boxes are taken from all in the order they appear, a box beyond the listed ones is
@@ -16,13 +17,17 @@
 //                     reveal = X Y WIDTH HEIGHT (the first launcher's window shown there with both status lines),
 //                     manifest = taken (Wine's loader made the launcher's activation context, without complaint)
 // key@95 and key@nt apply on one family only. Values are trimmed; in values, file bodies and
-// section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name.
+// section paths {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} write what they name, and {uXXXX}
+// (1 to 6 hex digits) a Unicode character for names outside the ANSI code page (see wide_text.h);
+// a character the code page holds is written {xHH}, as the kit's simulation takes it.
 #include "scenario.h"
 
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "utf8.h"
 
 namespace {
 
@@ -93,6 +98,21 @@ std::string Unescape(const std::string& text) {
                 i += 5;
                 done = true;
             }
+            if (!done && i + 2 < text.size() && text[i + 1] == 'u') {
+                size_t digits = 0;
+                while (digits < 7 && i + 2 + digits < text.size() &&
+                       std::isxdigit(static_cast<unsigned char>(text[i + 2 + digits])))
+                    ++digits;
+                const unsigned long codePoint =
+                    digits > 0 ? std::strtoul(text.substr(i + 2, digits).c_str(), nullptr, 16) : 0;
+                if (digits > 0 && digits <= 6 && i + 2 + digits < text.size() && text[i + 2 + digits] == '}' &&
+                    codePoint > 0 && codePoint <= 0x10FFFF && (codePoint < 0xD800 || codePoint > 0xDFFF)) {
+                    if (codePoint >= 0x80) out += kWideMark;
+                    AppendUtf8(static_cast<unsigned>(codePoint), out);
+                    i += 3 + digits;
+                    done = true;
+                }
+            }
         }
         if (!done) out += text[i++];
     }
@@ -105,7 +125,14 @@ std::string Visible(const std::string& text) {
     while (keep > 0 && text[keep - 1] == ' ') --keep;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\r') out += "{CR}";
+        size_t length = 0;
+        const unsigned codePoint = DecodeMarked(text, i, &length);
+        if (length > 0) {
+            char name[16];
+            std::snprintf(name, sizeof name, "{u%04X}", codePoint);
+            out += name;
+            i += length;
+        } else if (c == '\r') out += "{CR}";
         else if (c == '\n') out += "{LF}";
         else if (c == '\t') out += "{TAB}";
         else if (c == ' ' && i >= keep) out += "{SP}";
@@ -139,7 +166,7 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
         sc.name = dot == std::string::npos ? base : base.substr(0, dot);
     }
 
-    enum Section { None, Main, File, Folder, Fake, Registry, Box, Second, Expect } section = None;
+    enum Section { None, Main, File, Folder, Fake, Registry, Box, OtherFamilyBox, Second, Expect } section = None;
     std::string eol = "\r\n";
     std::vector<std::string> body;  // the open [file]'s lines
     int lineNo = 0;
@@ -198,8 +225,19 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
                 sc.fakes.back().path = arg;
             } else if (word == "registry") section = Registry;
             else if (word == "box") {
+                std::string number = arg;
+                const size_t at = arg.find('@');
+                if (at != std::string::npos) {
+                    const std::string only = arg.substr(at + 1);
+                    if (only != "95" && only != "nt") return fail("a box's family is @95 or @nt");
+                    number = arg.substr(0, at);
+                    if ((only == "95") != family95) {
+                        section = OtherFamilyBox;
+                        continue;
+                    }
+                }
                 int n;
-                if (!ParseInt(arg, n) || n != static_cast<int>(sc.boxes.size()) + 1)
+                if (!ParseInt(number, n) || n != static_cast<int>(sc.boxes.size()) + 1)
                     return fail("boxes are numbered 1, 2, ... in order");
                 section = Box;
                 sc.boxes.push_back(ScenarioBox());
@@ -269,6 +307,8 @@ bool LoadScenario(const std::string& file, const std::string& family, Scenario& 
             sc.registry.push_back(op);
             break;
         }
+        case OtherFamilyBox:
+            break;
         case Box: {
             ScenarioBox& b = sc.boxes.back();
             if (key == "caption") b.hasCaption = true, b.caption = value;

@@ -87,11 +87,12 @@ struct Scenario {
 // false with the reason (file:line) in error.
 bool LoadScenario(const std::string& file, const std::string& family, Scenario& scenario, std::string& error);
 
-// Replaces {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} by the characters they name;
-// any other text in braces stays as written.
+// Replaces {CR} {LF} {TAB} {SP} {LBRACE} {RBRACE} {xHH} by the characters they name, and
+// {uXXXX} by the mark and the character's UTF-8 (ASCII as itself); any other text in braces
+// stays as written.
 std::string Unescape(const std::string& text);
 
-// The reverse for messages: control characters and trailing blanks made visible.
+// The reverse for messages: control characters, marked characters and trailing blanks made visible.
 std::string Visible(const std::string& text);
 
 #endif

@@ -14,6 +14,7 @@
 #include "disc_try.h"
 #include "scenario.h"
 #include "sim.h"
+#include "utf8.h"
 
 namespace {
 
@@ -37,31 +38,51 @@ bool IsDosName(const std::string& name) {
     if (dot != name.rfind('.') || dot == 0) return false;
     const std::string base = name.substr(0, dot), extension = dot == std::string::npos ? "" : name.substr(dot + 1);
     if (base.empty() || base.size() > 8 || extension.size() > 3) return false;
-    // Letters outside ASCII have no place in a DOS name either.
+    // Letters outside ASCII have no place in a DOS name either, nor has a control character
+    // (the mark of a character outside the code page).
     for (char c : base + extension)
-        if (static_cast<unsigned char>(c) > 0x7E || strchr(" +,;=[]", c) != nullptr) return false;
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E ||
+            strchr(" +,;=[]", c) != nullptr)
+            return false;
     return true;
 }
 
-// Wine gives every name that is no DOS name an alias of its first four characters, '~' and
-// three characters of a hash, and the first three of its extension. The scenarios match
-// those aliases with wildcards ("PROG~*"), so the hash here need not be Wine's own.
+// A name's characters: one byte each, or a character outside the code page with its mark.
+std::vector<std::string> CharactersOf(const std::string& name) {
+    std::vector<std::string> characters;
+    for (size_t i = 0; i < name.size(); ++i) {
+        size_t length = 0;
+        DecodeMarked(name, i, &length);
+        characters.push_back(name.substr(i, length + 1));
+        i += length;
+    }
+    return characters;
+}
+
+// Wine gives every name that is no DOS name an alias of its first four characters (each one
+// no DOS name allows made '_'), '~' up to the fifth place, three characters of a hash, and the
+// first three of its extension. The scenarios match those aliases with wildcards ("PROG~*"),
+// so the hash here need not be Wine's own.
 std::string WineAlias(const std::string& name) {
-    const size_t dot = name.rfind('.');
-    const std::string base = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+    const std::vector<std::string> characters = CharactersOf(name);
+    size_t dot = std::string::npos;
+    for (size_t i = 1; i + 1 < characters.size(); ++i)  // a dot first or last begins no extension
+        if (characters[i] == ".") dot = i;
     unsigned hash = 0xBEEF;
     for (char c : name) hash = ((hash << 3) ^ (hash >> 5) ^ static_cast<unsigned char>(tolower(c))) & 0xFFFF;
     const char kHashCharacters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZ012345";
+    auto dosCharacter = [](const std::string& c) {
+        return c.size() == 1 && IsDosName(c) ? static_cast<char>(toupper(c[0])) : '_';
+    };
     std::string alias;
-    for (size_t i = 0; i < 4 && i < base.size(); ++i)
-        alias += IsDosName(base.substr(i, 1)) ? static_cast<char>(toupper(base[i])) : '_';
-    alias += '~';
+    for (size_t i = 0; i < 4 && i < characters.size() && i != dot; ++i) alias += dosCharacter(characters[i]);
+    alias.append(5 - alias.size(), '~');
     alias += kHashCharacters[(hash >> 10) & 31];
     alias += kHashCharacters[(hash >> 5) & 31];
     alias += kHashCharacters[hash & 31];
-    if (dot != std::string::npos && dot != 0) {
+    if (dot != std::string::npos) {
         alias += '.';
-        for (size_t i = dot + 1; i < name.size() && i < dot + 4; ++i) alias += static_cast<char>(toupper(name[i]));
+        for (size_t i = dot + 1; i < characters.size() && i < dot + 4; ++i) alias += dosCharacter(characters[i]);
     }
     return alias;
 }
