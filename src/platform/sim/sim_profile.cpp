@@ -278,18 +278,22 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
     if (key == nullptr) {
         // The keys that have a value, of the first section of exactly this name: here the
         // section argument is not trimmed. An empty result (or one whose first name is
-        // empty) gives the default, quotes stripped but trailing blanks kept.
+        // empty) gives the default, quotes stripped but trailing blanks kept. The list is
+        // made aside: where the default replaces it, the caller's buffer holds the default
+        // and its zero only, not the rest of a list whose first name was empty.
+        std::vector<char> list(buffer, buffer + size);
+        list[0] = '\0';
         DWORD result = 0;
-        buffer[0] = '\0';
         for (const ProfileSection& s : sections) {
             if (!EqualNoCase(s.name, section)) continue;
             std::vector<std::string> names;
             for (const ProfileKey& k : s.keys)
                 if (k.hasValue) names.emplace_back(k.name);
-            result = CopyList(names, buffer, size);
+            result = CopyList(names, list.data(), size);
             break;
         }
-        if (buffer[0] == '\0') return CopyEntry(givenDefault, true, buffer, size);
+        if (list[0] == '\0') return CopyEntry(givenDefault, true, buffer, size);
+        memcpy(buffer, list.data(), size);
         return result;
     }
     // With a key the default loses its trailing spaces (one character always stays).
