@@ -62,12 +62,13 @@ const char kTryUsage[] =
     "and prints what a user would see, in order, one event a line:\n"
     "  alert: CAPTION | TEXT | BUTTONS | default BUTTON\n"
     "  report: CAPTION | TEXT\n"
-    "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY\n"
+    "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY[ | refused N]\n"
     "  wait: CLASS | TITLE | SECONDS s\n"
     "  exit N: MEANING\n"
     "Texts stand on one line: {LF} is a line break, {CR} a carriage return, {SP} a blank at\n"
-    "either end, {xHH} the byte HH, (empty) no text. The started program opens the window the\n"
-    "launcher waits for at once.\n"
+    "either end, {xHH} the byte HH, (empty) no text. A start the shell refuses ends with\n"
+    "\"refused N\", N what the shell returned (11: the file is no program this Windows runs).\n"
+    "The started program opens the window the launcher waits for at once.\n"
     "\n"
     "  --family 95|nt          Windows 95/98, or Windows NT and later (the default)\n"
     "  --not-installed         no install record (the default)\n"
@@ -237,7 +238,8 @@ std::string EventLine(const DryRunEvent& e) {
         case DryRunEvent::Report:
             return "report: " + OneLine(e.caption) + " | " + OneLine(e.text);
         case DryRunEvent::Start:
-            return "start: " + OneLine(e.program) + " | " + OneLine(e.parameters) + " | " + OneLine(e.directory);
+            return "start: " + OneLine(e.program) + " | " + OneLine(e.parameters) + " | " + OneLine(e.directory) +
+                   (e.started ? "" : " | refused " + std::to_string(e.result));
         case DryRunEvent::Wait:
             return "wait: " + OneLine(e.windowClass) + " | " + (e.anyTitle ? "(any title)" : OneLine(e.windowTitle)) +
                    " | " + WaitSeconds(e);
@@ -258,7 +260,7 @@ std::string EventJson(const DryRunEvent& e) {
         case DryRunEvent::Start:
             return "{\"event\": \"start\", \"program\": " + Json(e.program) +
                    ", \"parameters\": " + Json(e.parameters) + ", \"directory\": " + Json(e.directory) +
-                   ", \"started\": " + (e.started ? "true" : "false") + "}";
+                   ", \"started\": " + (e.started ? "true" : "false") + ", \"result\": " + std::to_string(e.result) + "}";
         case DryRunEvent::Wait:
             return "{\"event\": \"wait\", \"class\": " + Json(e.windowClass) +
                    ", \"title\": " + (e.anyTitle ? std::string("null") : Json(e.windowTitle)) +
@@ -321,7 +323,7 @@ std::string Summary(const DryRun& run) {
                 text += "report \"" + OneLine(e.caption) + "\"";
                 break;
             case DryRunEvent::Start:
-                text += "start " + OneLine(e.program);
+                text += (e.started ? "start " : "refused start ") + OneLine(e.program);
                 break;
             case DryRunEvent::Wait:
                 text += "wait " + OneLine(e.windowClass);

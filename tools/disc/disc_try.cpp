@@ -55,6 +55,7 @@ DryRunEvent StartEvent(const sim::ShellStart& start) {
     event.parameters = start.parameters;
     event.directory = start.directory;
     event.started = start.result > 32;
+    event.result = start.result;
     return event;
 }
 

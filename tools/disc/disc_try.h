@@ -15,7 +15,8 @@ struct DryRunEvent {
     std::string defaultButton;
     // Start: one start through the shell.
     std::string program, parameters, directory;
-    bool started;  // the shell reported success
+    bool started;   // the shell reported success
+    unsigned result;  // what the shell returned (32 or less: refused)
     // Wait: the window the launcher waits for after a start.
     std::string windowClass, windowTitle;
     bool anyTitle;
