@@ -32,6 +32,7 @@ const struct {
     {"number-yes", "tests/kit/discs/number-yes.ini", {"AUTOPLAY.EXE", "PROGRAM/RUN.EXE"}},
     {"long-names", "tests/kit/discs/long-names.ini", {"AUTOPLAY.EXE", "Sample Program/Run Sample.exe"}},
     {"no-window-class", "tests/kit/discs/no-window-class.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
+    {"utf8-no-bom", "tests/kit/discs/utf8-no-bom.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
     {"not-a-program", "tests/kit/discs/not-a-program.ini", {"AUTOPLAY.EXE"},
      {{"SETUP32/SETUP.EXE", ""},
       {"SETUPNT/SETUP.EXE", Image("NE")},

@@ -130,7 +130,9 @@ public:
 
         LoadDefaultSettings();
         ReadAllSettings();
-        Walk(sim::ProfileEntries(settingsPath.c_str()));
+        const std::vector<sim::ProfileEntry> entries = sim::ProfileEntries(settingsPath.c_str());
+        Walk(entries);
+        CheckEncoding(entries);
         CheckNumbers();
         CheckTexts();
         CheckWindows();
@@ -267,6 +269,44 @@ private:
         Warn(settingsShown_, entry.line,
              entry.name + ": unknown key; " +
                  (near.empty() ? "the launcher does not read it" : "did you mean " + near + "?"));
+    }
+
+    // A file saved as UTF-8 without a byte-order mark (Notepad's default since Windows 10
+    // 1903) is read in the ANSI code page: each letter outside ASCII shows as two or three.
+    void CheckEncoding(const std::vector<sim::ProfileEntry>& entries) {
+        const std::string bytes = ReadFile(ShownPathOnHost());
+        if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 || bytes.compare(0, 2, "\xFF\xFE") == 0) return;
+        if (!IsUtf8WithNonAscii(bytes)) return;
+        for (const sim::ProfileEntry& entry : entries) {
+            if (entry.section || !IsUtf8WithNonAscii(entry.value)) continue;
+            Warn(settingsShown_, entry.line,
+                 entry.name + ": the file is saved as UTF-8 without a byte-order mark, and Windows reads it in the "
+                              "ANSI code page (" + std::to_string(DisplayCodePage()) + "): \"" + entry.value +
+                     "\" shows as " + Quoted(entry.value) +
+                     "; save the file in the ANSI code page (Notepad: Save As, Encoding ANSI)");
+        }
+    }
+
+    static bool IsUtf8WithNonAscii(const std::string& text) {
+        bool wide = false;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c < 0x80) continue;
+            const size_t more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+            if (more == 0 || i + more >= text.size()) return false;
+            for (size_t k = 1; k <= more; ++k)
+                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+            i += more;
+            wide = true;
+        }
+        return wide;
+    }
+
+    std::string ShownPathOnHost() const {
+        std::string path = machine_.discFolder;
+        if (!path.empty() && path.back() != '/') path += '/';
+        for (char c : settingsOnDisc_) path += c == '\\' ? '/' : c;
+        return path;
     }
 
     void CheckNumbers() {

@@ -30,13 +30,15 @@ const char kUsage[] =
     "  --launcher NAME  the launcher's name on the disc (default AUTOPLAY.EXE), which gives\n"
     "                   its settings file's name (AUTOPLAY.INI)\n"
     "  --json           (check, try) one JSON object instead of lines\n"
+    "  --codepage N     (check, try) show the launcher's texts as a machine whose ANSI code\n"
+    "                   page is N shows them (default 1252, Western European)\n"
     "  --help           this text; VERB --help tells a verb's own\n"
     "\n"
     "Exit status: 0 done; 1 check found an error, or no image was pressed; 2 wrong use;\n"
     "3 the disc folder cannot be read.\n";
 
 const char kCheckUsage[] =
-    "Usage: tavio-disc check DISC_FOLDER [--launcher NAME] [--json]\n"
+    "Usage: tavio-disc check DISC_FOLDER [--launcher NAME] [--codepage N] [--json]\n"
     "\n"
     "Lints the settings file the launcher on DISC_FOLDER would read (beside it, or in its\n"
     "SETTINGS subfolder), read with the launcher's own reader, in compiler-style lines:\n"
@@ -54,7 +56,7 @@ const char kCheckUsage[] =
 const char kTryUsage[] =
     "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]]\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
-    "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--json]\n"
+    "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--codepage N] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
     "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--json]\n"
     "\n"
@@ -65,9 +67,11 @@ const char kTryUsage[] =
     "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY[ | refused N]\n"
     "  wait: CLASS | TITLE | SECONDS s\n"
     "  exit N: MEANING\n"
-    "Texts stand on one line: {LF} is a line break, {CR} a carriage return, {SP} a blank at\n"
-    "either end, {xHH} the byte HH, (empty) no text. A start the shell refuses ends with\n"
-    "\"refused N\", N what the shell returned (11: the file is no program this Windows runs).\n"
+    "Texts stand on one line, as a machine of the ANSI code page (--codepage, 1252 unless\n"
+    "given) shows them: {LF} is a line break, {CR} a carriage return, {SP} a blank at either\n"
+    "end, {xHH} the byte HH where the code page shows no character, (empty) no text. A start\n"
+    "the shell refuses ends with \"refused N\", N what the shell returned (11: the file is no\n"
+    "program this Windows runs).\n"
     "The started program opens the window the launcher waits for at once.\n"
     "\n"
     "  --family 95|nt          Windows 95/98, or Windows NT and later (the default)\n"
@@ -131,6 +135,13 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
         const bool tries = o->verb == "try", images = o->verb == "image";
         if (a == "--help" || a == "-h") o->help = true;
         else if (a == "--json" && !images) o->json = true;
+        else if (a == "--codepage" && !images) {
+            if (!value(&v)) return false;
+            char* end = nullptr;
+            const long page = strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || !SetDisplayCodePage(static_cast<int>(page)))
+                return *why = "--codepage " + v + ": not an ANSI code page the kit knows (1252, 1250, 1251, ...)", false;
+        }
         else if (a == "--launcher") {
             if (!value(&o->launcher)) return false;
             for (char& c : o->launcher)
@@ -418,6 +429,7 @@ int Image(const Options& o, std::string* out, std::string* err) {
 }  // namespace
 
 int DiscTool(const std::vector<std::string>& args, std::string* out, std::string* err) {
+    SetDisplayCodePage(1252);  // each run starts from the default
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         *(args.empty() ? err : out) += kUsage;
         return args.empty() ? WrongUse : Done;
