@@ -411,6 +411,7 @@ private:
             const std::string path = std::string(SettingsFile.LauncherDirectory.CStr()) + file.value.CStr();
             if (FileExists(path.c_str())) {
                 result_->namedFiles.push_back(OnDisc(path));
+                CheckProgram(file.key, file.family, file.installer, OnDisc(path));
                 continue;
             }
             Fail(file.key, Named(file.key) + ": " + Quoted(file.value.CStr()) + " is not on the disc: on " +
@@ -420,6 +421,49 @@ private:
         std::sort(result_->namedFiles.begin() + 2, result_->namedFiles.end());
         result_->namedFiles.erase(std::unique(result_->namedFiles.begin(), result_->namedFiles.end()),
                                   result_->namedFiles.end());
+    }
+
+    // What a family's Windows makes of a program on the disc, from its headers: the shell
+    // refuses what the system cannot run (11, reported by the launcher).
+    void CheckProgram(const char* key, const char* family, bool installer, const std::string& onDisc) {
+        const size_t dot = onDisc.find_last_of('.');
+        if (machine_.discFolder.empty() || dot == std::string::npos || lstrcmpiA(onDisc.substr(dot).c_str(), ".EXE") != 0)
+            return;
+        std::string host = machine_.discFolder;
+        if (host.back() != '/') host += '/';
+        for (char c : onDisc) host += c == '\\' ? '/' : c;
+        const std::string bytes = ReadFile(host);
+        const bool nt = family[8] == 'N';
+        const std::string refused = std::string(": on ") + family + " the shell refuses it and the launcher reports \"" +
+                                    (installer ? "Error running the installer file" : "Error running the file") + "\"";
+        if (bytes.empty()) return Fail(key, Named(key) + ": " + Quoted(onDisc) + " is empty" + refused);
+        if (bytes.compare(0, 2, "MZ") != 0)
+            return Fail(key, Named(key) + ": " + Quoted(onDisc) + " is no Windows program" + refused);
+        if (bytes.size() < 0x40) return;  // too short to say more
+        auto word = [&bytes](size_t at) {
+            return at + 1 < bytes.size() ? static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
+                                                                 static_cast<unsigned char>(bytes[at + 1]) << 8)
+                                         : 0u;
+        };
+        const size_t header = word(0x3C) | static_cast<size_t>(word(0x3E)) << 16;
+        const bool pe = header + 6 <= bytes.size() && bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0;
+        if (!pe && nt)
+            return Warn(key, Named(key) + ": " + Quoted(onDisc) +
+                                 " is a 16-bit (or DOS) program: 64-bit Windows cannot start it, so there the "
+                                 "launcher reports \"" + (installer ? "Error running the installer file" : "Error running the file") + "\"");
+        if (!pe) return;
+        const unsigned machine = word(header + 4);
+        if (!nt && (machine == 0x8664 || machine == 0xAA64))
+            return Warn(key, Named(key) + ": " + Quoted(onDisc) + " is a 64-bit program" + refused +
+                                 " (32-bit Windows NT refuses it too)");
+        const SettingText& windowClass =
+            installer ? (nt ? Settings.InstallNTWindowClass : Settings.Install32WindowClass)
+                      : (nt ? Settings.RunNTWindowClass : Settings.Run32WindowClass);
+        const unsigned subsystem = word(header + 24 + 68);
+        if (subsystem == 3 && !windowClass.Empty() && !IsIgnoreMarker(windowClass.CStr()))
+            Warn(key, Named(key) + ": " + Quoted(onDisc) + " is a console program: the window it opens is a "
+                                 "console's, not one of class " + Quoted(windowClass.CStr()) + ", so on " + family +
+                                 " the launcher waits for that class until WindowTimeOut");
     }
 
     // A document whose extension the launcher cannot take cannot be opened through the

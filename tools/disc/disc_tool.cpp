@@ -48,9 +48,12 @@ const char kCheckUsage[] =
     "reads as 0); a value cut at 359 characters; a window class or title that looks like a\n"
     "misspelt (ignore); an empty window class (the wait always runs to its time-out); a\n"
     "document whose extension the launcher cannot take; a settings file in both places (the\n"
-    "one beside the launcher wins); the launcher missing from the folder.\n"
+    "one beside the launcher wins); the launcher missing from the folder; a settings file\n"
+    "saved as UTF-8 without a byte-order mark (what Windows shows instead); a 64-bit program\n"
+    "for Windows 95/98, a 16-bit one for Windows NT (64-bit Windows refuses it), a console\n"
+    "program where a window is awaited.\n"
     "Errors: no settings file; a RunLocationRoot that names no registry root; an installer or\n"
-    "a program to run from the disc missing, for each Windows family.\n"
+    "a program to run from the disc missing, empty or no Windows program, for each family.\n"
     "The last line counts them: N errors, N warnings. Exit status 1 when there is an error.\n";
 
 const char kTryUsage[] =
