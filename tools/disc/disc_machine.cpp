@@ -169,6 +169,8 @@ bool SetUpMachine(const DiscMachine& machine, std::string* problem, bool* launch
     ResetLauncherState();
     sim::SetVersion(machine.windows95 ? sim::kWindows98 : sim::kWindows10);
     for (const auto& variable : kEnvironment) sim::SetEnvironmentVariable(variable.name, variable.value);
+    for (const auto& variable : machine.environment)
+        sim::SetEnvironmentVariable(variable.first.c_str(), variable.second.c_str());
     const std::string launcher = LauncherPath(machine);
     sim::SetModulePath(launcher.c_str());
     if (!machine.discFolder.empty() && !sim::AddHostFolder("D:\\", machine.discFolder.c_str())) {
@@ -208,7 +210,8 @@ bool ReadDiscSettings(const DiscMachine& machine, std::string* problem) {
     return false;
 }
 
-bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem) {
+bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem, DWORD type,
+                     const std::vector<std::pair<std::string, std::string>>& beside) {
     if (!ReadDiscSettings(machine, problem)) return false;
     // Where the disc's installer writes the record: regedit's "(Default)" names the default value.
     const bool rootNamed = MapRootKey(Settings.RunLocationRoot.CStr());
@@ -217,7 +220,10 @@ bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missi
         lstrcmpiA(Settings.RunLocationValue.CStr(), "(Default)") == 0 ? "" : Settings.RunLocationValue.CStr();
     // The folder as the launcher will make it out of the record.
     FixedText<1216> cleaned;
-    cleaned.Assign(folder.c_str());
+    char expanded[1216] = "";
+    if (type == REG_EXPAND_SZ && ExpandEnvironmentStringsA(folder.c_str(), expanded, sizeof expanded) - 1 < sizeof expanded)
+        cleaned.Assign(expanded);
+    else cleaned.Assign(folder.c_str());
     if (Settings.ExtractFolder != 0) CleanInstallFolder(cleaned.Data());
     std::string installFolder = cleaned.CStr();
     while (!installFolder.empty() && installFolder.back() == '\\') installFolder.pop_back();
@@ -228,7 +234,10 @@ bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missi
         if (!program->Empty()) names.push_back(program->CStr());
     const std::string key = Settings.RunLocationKey.CStr();
 
-    if (rootNamed) machine.registry.push_back({root, key, valueName, REG_SZ, folder + '\0'});
+    if (rootNamed) {
+        machine.registry.push_back({root, key, valueName, type, folder + '\0'});
+        for (const auto& value : beside) machine.registry.push_back({root, key, value.first, REG_SZ, value.second + '\0'});
+    }
     if (IsAbsoluteFolder(installFolder + "\\")) {
         machine.folders.push_back(installFolder);
         AddShortNames(machine, installFolder);

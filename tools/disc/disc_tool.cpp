@@ -57,7 +57,8 @@ const char kCheckUsage[] =
     "The last line counts them: N errors, N warnings. Exit status 1 when there is an error.\n";
 
 const char kTryUsage[] =
-    "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]]\n"
+    "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]\n"
+    "                      [--record-type REG_SZ|REG_EXPAND_SZ] [--beside NAME=TEXT]...] [--env NAME=VALUE]...\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
     "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--codepage N] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
@@ -82,6 +83,13 @@ const char kTryUsage[] =
     "  --installed FOLDER      the install record holds FOLDER (REG_SZ, where RunLocationRoot,\n"
     "                          RunLocationKey and RunLocationValue put it), and FOLDER holds\n"
     "                          the programs the settings name for it\n"
+    "                          FOLDER is the record's text as the installer writes it: a\n"
+    "                          folder, or with ExtractFolder a program's path or command line\n"
+    "  --record-type REG_SZ|REG_EXPAND_SZ  the record's type (REG_SZ unless given); an\n"
+    "                          expandable record names variables: %ProgramFiles%\\Tool\n"
+    "  --beside NAME=TEXT      with --installed: a further REG_SZ value in the record's key\n"
+    "  --env NAME=VALUE        an environment variable (SystemDrive, SystemRoot, windir,\n"
+    "                          ProgramFiles and CommonProgramFiles are set as on C:)\n"
     "  --missing               with --installed: those programs are gone from FOLDER\n"
     "  --answer ok|cancel|close  the answer to the next message box; once the answers run\n"
     "                          out, OK. An OK-only box has no Cancel: cancel closes it.\n"
@@ -115,6 +123,8 @@ struct Options {
     bool windows95 = false;
     bool installed = false, missing = false, notInstalled = false, all = false;
     std::string installFolder;
+    DWORD recordType = REG_SZ;
+    std::vector<std::pair<std::string, std::string>> beside, environment;
     std::vector<int> answers;
     std::vector<MachineWindow> windows;
     std::vector<std::pair<std::string, std::string>> associations;
@@ -158,6 +168,16 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             if (!value(&o->installFolder)) return false;
             o->installed = true;
         } else if (tries && a == "--missing") o->missing = true;
+        else if (tries && a == "--record-type") {
+            if (!value(&v)) return false;
+            if (v != "REG_SZ" && v != "REG_EXPAND_SZ") return *why = "--record-type is REG_SZ or REG_EXPAND_SZ", false;
+            o->recordType = v == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ;
+        } else if (tries && (a == "--beside" || a == "--env")) {
+            if (!value(&v)) return false;
+            const size_t equals = v.find('=');
+            if (equals == std::string::npos || equals == 0) return *why = a + " is NAME=TEXT", false;
+            (a == "--env" ? o->environment : o->beside).push_back({v.substr(0, equals), v.substr(equals + 1)});
+        }
         else if (tries && a == "--all") o->all = true;
         else if (tries && a == "--answer") {
             if (!value(&v)) return false;
@@ -188,6 +208,8 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
         return *why = o->verb + (wanted == 2 ? " takes DISC_FOLDER and OUT.iso" : " takes one DISC_FOLDER"), false;
     if (o->installed && o->notInstalled) return *why = "--installed and --not-installed exclude each other", false;
     if (o->missing && !o->installed) return *why = "--missing goes with --installed", false;
+    if ((o->recordType != REG_SZ || !o->beside.empty()) && !o->installed && !o->all)
+        return *why = "--record-type and --beside go with --installed", false;
     if (o->all && (o->missing || o->notInstalled || !o->answers.empty()))
         return *why = "--all makes its own installations and answers", false;
     return true;
@@ -198,6 +220,7 @@ DiscMachine BaseMachine(const Options& o) {
     machine.discFolder = o.operands[0];
     machine.launcher = o.launcher;
     machine.windows = o.windows;
+    machine.environment = o.environment;
     for (const auto& association : o.associations) AddAssociation(machine, association.first, association.second);
     return machine;
 }
@@ -309,7 +332,7 @@ bool RunCase(const Options& o, const TryCase& c, DryRun* run, std::string* probl
         const std::string folder = o.installFolder.empty() ? kDefaultInstallFolder : o.installFolder;
         // Without a settings file there is no record to place: the launcher stops before looking.
         std::string unused;
-        AddInstallation(machine, folder, c.installation == TryCase::Missing, &unused);
+        AddInstallation(machine, folder, c.installation == TryCase::Missing, &unused, o.recordType, o.beside);
     }
     return TryDisc(machine, run, problem);
 }
