@@ -42,6 +42,7 @@ struct DiscMachine {
     std::vector<MachineWindow> windows;  // top-level windows of other programs, open from the start
     std::vector<int> answers;            // IDOK, IDCANCEL or sim::kCloseBox per box in turn; then IDOK
     std::vector<std::pair<std::string, std::string>> environment;  // set after the usual variables
+    long windowAfterMs = 0;  // when the started program's window opens, after the wait begins; -1 never
 };
 
 // A new simulated Windows and launcher state holding the machine; false with the reason when

@@ -59,6 +59,7 @@ const char kCheckUsage[] =
 const char kTryUsage[] =
     "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]\n"
     "                      [--record-type REG_SZ|REG_EXPAND_SZ] [--beside NAME=TEXT]...] [--env NAME=VALUE]...\n"
+    "                      [--window-after SECONDS|never]\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
     "                      [--association .EXT=PROGRAM]... [--launcher NAME] [--codepage N] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
@@ -76,7 +77,8 @@ const char kTryUsage[] =
     "end, {xHH} the byte HH where the code page shows no character, (empty) no text. A start\n"
     "the shell refuses ends with \"refused N\", N what the shell returned (11: the file is no\n"
     "program this Windows runs).\n"
-    "The started program opens the window the launcher waits for at once.\n"
+    "The started program opens the window the launcher waits for at once, unless\n"
+    "--window-after says when (or never); the wait line then tells how it ended.\n"
     "\n"
     "  --family 95|nt          Windows 95/98, or Windows NT and later (the default)\n"
     "  --not-installed         no install record (the default)\n"
@@ -88,6 +90,8 @@ const char kTryUsage[] =
     "  --record-type REG_SZ|REG_EXPAND_SZ  the record's type (REG_SZ unless given); an\n"
     "                          expandable record names variables: %ProgramFiles%\\Tool\n"
     "  --beside NAME=TEXT      with --installed: a further REG_SZ value in the record's key\n"
+    "  --window-after SECONDS|never  when the started program opens the window the launcher\n"
+    "                          waits for (default 0: at once); never: the wait runs to its end\n"
     "  --env NAME=VALUE        an environment variable (SystemDrive, SystemRoot, windir,\n"
     "                          ProgramFiles and CommonProgramFiles are set as on C:)\n"
     "  --missing               with --installed: those programs are gone from FOLDER\n"
@@ -123,6 +127,7 @@ struct Options {
     bool windows95 = false;
     bool installed = false, missing = false, notInstalled = false, all = false;
     std::string installFolder;
+    long windowAfterMs = 0;
     DWORD recordType = REG_SZ;
     std::vector<std::pair<std::string, std::string>> beside, environment;
     std::vector<int> answers;
@@ -168,7 +173,15 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             if (!value(&o->installFolder)) return false;
             o->installed = true;
         } else if (tries && a == "--missing") o->missing = true;
-        else if (tries && a == "--record-type") {
+        else if (tries && a == "--window-after") {
+            if (!value(&v)) return false;
+            char* end = nullptr;
+            const double seconds = strtod(v.c_str(), &end);
+            if (v == "never") o->windowAfterMs = -1;
+            else if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 20000))
+                return *why = "--window-after is SECONDS (0 to 20000) or never", false;
+            else o->windowAfterMs = static_cast<long>(seconds * 1000);
+        } else if (tries && a == "--record-type") {
             if (!value(&v)) return false;
             if (v != "REG_SZ" && v != "REG_EXPAND_SZ") return *why = "--record-type is REG_SZ or REG_EXPAND_SZ", false;
             o->recordType = v == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ;
@@ -221,6 +234,7 @@ DiscMachine BaseMachine(const Options& o) {
     machine.launcher = o.launcher;
     machine.windows = o.windows;
     machine.environment = o.environment;
+    machine.windowAfterMs = o.windowAfterMs;
     for (const auto& association : o.associations) AddAssociation(machine, association.first, association.second);
     return machine;
 }
@@ -263,6 +277,12 @@ std::string Joined(const std::vector<std::string>& items) {
     return text;
 }
 
+std::string Seconds(long milliseconds) {
+    char text[32];
+    snprintf(text, sizeof text, "%.1f s", milliseconds / 1000.0);
+    return text;
+}
+
 std::string WaitSeconds(const DryRunEvent& e) {
     return e.seconds < 0 ? std::string("no limit") : std::to_string(e.seconds) + " s";
 }
@@ -279,7 +299,7 @@ std::string EventLine(const DryRunEvent& e) {
                    (e.started ? "" : " | refused " + std::to_string(e.result));
         case DryRunEvent::Wait:
             return "wait: " + OneLine(e.windowClass) + " | " + (e.anyTitle ? "(any title)" : OneLine(e.windowTitle)) +
-                   " | " + WaitSeconds(e);
+                   " | " + WaitSeconds(e) + (e.found ? "" : " | timed out after " + Seconds(e.endedMs));
     }
     return std::string();
 }
@@ -301,7 +321,8 @@ std::string EventJson(const DryRunEvent& e) {
         case DryRunEvent::Wait:
             return "{\"event\": \"wait\", \"class\": " + Json(e.windowClass) +
                    ", \"title\": " + (e.anyTitle ? std::string("null") : Json(e.windowTitle)) +
-                   ", \"seconds\": " + (e.seconds < 0 ? std::string("null") : std::to_string(e.seconds)) + "}";
+                   ", \"seconds\": " + (e.seconds < 0 ? std::string("null") : std::to_string(e.seconds)) +
+                   ", \"found\": " + (e.found ? "true" : "false") + ", \"lasted_ms\": " + std::to_string(e.endedMs) + "}";
     }
     return std::string();
 }

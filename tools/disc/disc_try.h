@@ -21,6 +21,8 @@ struct DryRunEvent {
     std::string windowClass, windowTitle;
     bool anyTitle;
     long seconds;  // -1: no limit
+    bool found;      // the window came before the limit; else the wait timed out
+    long endedMs;    // how long the wait lasted
 };
 
 struct DryRun {
@@ -31,7 +33,8 @@ struct DryRun {
 };
 
 // Runs the launcher once on the machine. The started program opens the window the launcher
-// waits for at once, so a wait ends at its first look (half a second). False with the reason
+// waits for when the machine says (at once unless told: a wait then ends at its first look,
+// half a second), or never. False with the reason
 // when the machine cannot be set up.
 bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem);
 
