@@ -90,6 +90,7 @@ std::vector<ProfileSection> Parse(std::string_view text) {
     std::vector<ProfileSection> sections(1, ProfileSection{"", {}, 0});
     size_t start = 0;
     int lineNumber = 0;
+    bool lastNameless = false;  // the section's last entry, comments counted as named ones
     while (start < text.size()) {
         // Lines end at any run of CR and LF, so CR-only files read like CRLF ones. For the
         // line numbers an editor shows, CR LF ends one line, and so does a lone CR or LF.
@@ -103,16 +104,22 @@ std::vector<ProfileSection> Parse(std::string_view text) {
             const size_t close = line.rfind(']');
             if (close != std::string::npos) {
                 sections.push_back(ProfileSection{TrimView(line.substr(1, close - 1)), {}, lineNumber});
+                lastNameless = false;
                 continue;
             }
             // Without ']' the line is read as a key line.
         }
-        if (line[0] == ';') continue;
+        // Wine keeps a comment as an entry of its section, which its lists leave out.
+        if (line[0] == ';') {
+            lastNameless = false;
+            continue;
+        }
         const size_t equals = line.find('=');
         std::vector<ProfileKey>& keys = sections.back().keys;
         const std::string_view name = equals == std::string::npos ? line : TrimView(line.substr(0, equals));
-        // Wine keeps a nameless entry ("=v") only when the one before it has a name.
-        if (name.empty() && !keys.empty() && keys.back().name.empty()) continue;
+        // Wine keeps a nameless entry ("=v") only when the one before it (a comment too) has a name.
+        if (name.empty() && lastNameless) continue;
+        lastNameless = name.empty();
         if (equals == std::string::npos) keys.push_back(ProfileKey{name, false, std::string_view(), lineNumber});
         else keys.push_back(ProfileKey{name, true, TrimView(line.substr(equals + 1)), lineNumber});
     }
