@@ -21,6 +21,12 @@ add_library(tavio_logic STATIC ${TAVIO_LOGIC_SOURCES})
 target_include_directories(tavio_logic PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(tavio_logic PUBLIC tavio_sim)
 
+# The reset of the launcher's process-wide state, for whatever runs many launcher processes in
+# one: the unit tests, the fuzz targets and the kit.
+add_library(tavio_launcher_state STATIC ${CMAKE_SOURCE_DIR}/tools/state/launcher_state.cpp)
+target_include_directories(tavio_launcher_state PUBLIC ${CMAKE_SOURCE_DIR}/tools/state)
+target_link_libraries(tavio_launcher_state PUBLIC tavio_logic)
+
 enable_testing()
 add_subdirectory(tests/unit)
 

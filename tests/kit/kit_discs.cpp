@@ -12,10 +12,19 @@
 
 namespace {
 
+// An image whose further header names its kind: "PE\0\0" and a machine, or "NE" (16-bit).
+std::string Image(const std::string& signature, unsigned machine = 0) {
+    std::string bytes = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4) + signature;
+    bytes += static_cast<char>(machine & 0xFF);
+    bytes += static_cast<char>(machine >> 8);
+    return bytes + std::string(16, '\0');
+}
+
 const struct {
     const char* name;
     const char* settings;  // relative to the source tree; laid out as AUTOPLAY.INI with CR LF line ends
     std::vector<const char*> files;  // stand-ins, each holding "MZ"
+    std::vector<std::pair<const char*, std::string>> others;  // further files: path, bytes
 } kDiscs[] = {
     {"sample", "examples/disc/AUTOPLAY.INI", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE", "PAYLOAD/SAMPLE.EXE"}},
     {"misspelt", "tests/kit/discs/misspelt.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE", "SETTINGS/AUTOPLAY.INI"}},
@@ -23,6 +32,12 @@ const struct {
     {"number-yes", "tests/kit/discs/number-yes.ini", {"AUTOPLAY.EXE", "PROGRAM/RUN.EXE"}},
     {"long-names", "tests/kit/discs/long-names.ini", {"AUTOPLAY.EXE", "Sample Program/Run Sample.exe"}},
     {"no-window-class", "tests/kit/discs/no-window-class.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
+    {"utf8-no-bom", "tests/kit/discs/utf8-no-bom.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
+    {"not-a-program", "tests/kit/discs/not-a-program.ini", {"AUTOPLAY.EXE"},
+     {{"SETUP32/SETUP.EXE", ""},
+      {"SETUPNT/SETUP.EXE", Image("NE")},
+      {"BIN/WIDE.EXE", Image(std::string("PE\0\0", 4), 0x8664)},
+      {"BIN/X.EXE", "placeholder, not a program\r\n"}}},
 };
 
 // Writes bytes to root/path, making its folders.
@@ -55,6 +70,8 @@ const std::string& TestDiscs() {
         }
         bool laid = !settings.empty() && Put(Root, std::string(disc.name) + "/AUTOPLAY.INI", settings);
         for (const char* file : disc.files) laid = laid && Put(Root, std::string(disc.name) + "/" + file, "MZ");
+        for (const auto& file : disc.others)
+            laid = laid && Put(Root, std::string(disc.name) + "/" + file.first, file.second);
         if (!laid) {
             RemoveDiscs();
             Root.clear();

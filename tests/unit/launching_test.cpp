@@ -25,10 +25,11 @@ protected:
         Settings.Run32Suffix.Assign(suffix.c_str());
         SelectRun32Affixes();
     }
-    // A document whose extension the shell associates with an existing viewer.
+    // A document whose extension the shell associates with an existing viewer (a program:
+    // some rows name an .EXE here).
     static void AddDocument(const char* path, const char* extension = ".txt") {
-        sim::AddFile(path);
-        sim::AddFile(Viewer);
+        sim::AddFile(path, "MZ");
+        sim::AddFile(Viewer, "MZ");
         sim::AddAssociation(extension, "txtfile", "C:\\VIEW\\VIEW.EXE %1");
     }
     static sim::ShellStart OnlyStart() {
@@ -101,7 +102,7 @@ TEST_F(LaunchingTest, ParametersAreBuiltFromPrefixPathAndSuffix) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
-        sim::AddFile("D:\\RUN32.EXE");
+        sim::AddFile("D:\\RUN32.EXE", "MZ");
         AddDocument("D:\\DOCS\\README.TXT");
         RunAffixes(c.prefix, c.suffix);
         EXPECT_EQ(33u, StartProgram(Path(c.path)));
@@ -183,11 +184,11 @@ TEST_F(LaunchingTest, ShortFormsReplaceLongPathsWhereTheRuleAllows) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Restart();
-        sim::AddFile("D:\\LONG FOLDER\\RUN32.EXE");
+        sim::AddFile("D:\\LONG FOLDER\\RUN32.EXE", "MZ");
         sim::SetShortName("D:\\LONG FOLDER", "LONGFO~1");
         sim::AddFile("D:\\DOCS\\READ ME.html");
         sim::SetShortName("D:\\DOCS\\READ ME.html", "README~1.HTM");
-        sim::AddFile(ViewerLong);
+        sim::AddFile(ViewerLong, "MZ");
         sim::SetShortName("C:\\Program Files", "PROGRA~1");
         sim::AddAssociation(".html", "htmlfile", "\"C:\\Program Files\\Viewer\\VIEW.EXE\" \"%1\"");
         // The shell resolves the short form by its own, shortened extension.
@@ -215,7 +216,7 @@ TEST_F(LaunchingTest, FailedAssociationWithAffixesIsReturnedAndNothingStarts) {
 
     ResetLauncherState();
     RunAffixes("", "-b");
-    sim::AddFile(Viewer);
+    sim::AddFile(Viewer, "MZ");
     sim::AddAssociation(".xyz", "xyzfile", "C:\\VIEW\\VIEW.EXE %1");
     sim::FailNextCall("FindExecutableW", false, 32);
     EXPECT_EQ(32u, StartProgram(Path("D:\\DOCS\\NOTES.xyz")));
@@ -265,7 +266,7 @@ TEST_F(LaunchingTest, EachKindOfOpenCommand) {
         SCOPED_TRACE(c.name);
         Restart();
         sim::AddFile(Doc);
-        sim::AddFile(Viewer);
+        sim::AddFile(Viewer, "MZ");
         if (c.command) sim::AddAssociation(".URL", "InternetShortcut", c.command);
         RunAffixes("", c.suffix);
         EXPECT_EQ(c.result, StartProgram(Path(Doc)));
@@ -331,7 +332,7 @@ TEST_F(LaunchingTest, MissingAssociatedProgramFallsBackToTheRegisteredOpenComman
         SCOPED_TRACE(c.name);
         Restart();
         sim::AddFile("D:\\DOCS\\README.TXT");
-        sim::AddFile(Viewer);
+        sim::AddFile(Viewer, "MZ");
         if (c.extraFile) sim::AddFile(c.extraFile);
         sim::AddAssociation(".txt", "txtfile", "C:\\GONE\\VIEW.EXE %1");
         sim::SetRegistryString(HKEY_CLASSES_ROOT, ".txt\\shell\\open\\command", "", c.extensionCommand);
@@ -364,8 +365,8 @@ TEST_F(LaunchingTest, FallbackFollowsTheExtensionsClass) {
         SCOPED_TRACE(c.name);
         Restart();
         sim::AddFile("D:\\DOCS\\README.TXT");
-        sim::AddFile(Viewer);
-        sim::AddFile("C:\\ALT\\ALT.EXE");
+        sim::AddFile(Viewer, "MZ");
+        sim::AddFile("C:\\ALT\\ALT.EXE", "MZ");
         sim::SetRegistryString(HKEY_CLASSES_ROOT, ".txt", "", c.className);
         if (c.extensionCommand)
             sim::SetRegistryString(HKEY_CLASSES_ROOT, ".txt\\shell\\open\\command", "", c.extensionCommand);
@@ -484,7 +485,7 @@ protected:
 };
 
 TEST_F(ReportTest, StartedProgramShowsNothing) {
-    sim::AddFile("D:\\RUN32.EXE");
+    sim::AddFile("D:\\RUN32.EXE", "MZ");
     EXPECT_EQ(0, LaunchDiscProgram(Path("D:\\RUN32.EXE")));
     EXPECT_TRUE(sim::MessageBoxes().empty());
     EXPECT_EQ(1u, sim::ShellStarts().size());
@@ -560,7 +561,7 @@ TEST_F(ReportTest, EveryResultHasItsReason) {
         SCOPED_TRACE("report for " + std::to_string(result));
         Restart();
         Settings.Platform = Windows95;
-        sim::AddFile("D:\\RUN32.EXE");
+        sim::AddFile("D:\\RUN32.EXE", "MZ");
         sim::SetShellExecuteResult(result);
         EXPECT_NE(0, LaunchDiscProgram(Path("D:\\RUN32.EXE")));
         ASSERT_EQ(1u, sim::MessageBoxes().size());

@@ -139,7 +139,7 @@ TEST_F(SimKernelTest, OpenFileExistFindsOnlyFilesWithFullPathsUnder128) {
     const std::string path127 = PathOfLength(127), path128 = PathOfLength(128);
     ASSERT_EQ(127u, path127.size());
     ASSERT_EQ(128u, path128.size());
-    sim::AddFile("D:\\SETUP32\\SETUP.EXE");
+    sim::AddFile("D:\\SETUP32\\SETUP.EXE", "MZ");
     sim::AddFile("D:\\DOCS\\READ ME.TXT");
     sim::SetShortName("D:\\DOCS\\READ ME.TXT", "README~1.TXT");
     sim::AddFile("D:\\AUTOPLAY.INI");
@@ -179,7 +179,7 @@ TEST_F(SimKernelTest, OpenFileExistFindsOnlyFilesWithFullPathsUnder128) {
 
 TEST_F(SimKernelTest, FileAttributesTellFoldersFromFilesAtAnyLength) {
     const std::string path200 = PathOfLength(200), path260 = PathOfLength(260);
-    sim::AddFile("D:\\SETUP32\\SETUP.EXE");
+    sim::AddFile("D:\\SETUP32\\SETUP.EXE", "MZ");
     sim::AddFile(path200.c_str());
     sim::AddFile(path260.c_str());
     const struct {
@@ -221,10 +221,10 @@ TEST_F(SimKernelTest, FileSetUpCreatesFoldersAndRemoves) {
 }
 
 TEST_F(SimKernelTest, ShortPathNameReplacesAliasedComponentsAndReportsSizes) {
-    sim::AddFile("C:\\Program Files\\Long Tool Name\\tool.exe");
+    sim::AddFile("C:\\Program Files\\Long Tool Name\\tool.exe", "MZ");
     sim::SetShortName("C:\\Program Files", "PROGRA~1");
     sim::SetShortName("C:\\Program Files\\Long Tool Name", "LONGTO~1");
-    sim::AddFile("D:\\SETUP.EXE");
+    sim::AddFile("D:\\SETUP.EXE", "MZ");
     const char full[] = "C:\\PROGRA~1\\LONGTO~1\\tool.exe";  // 29 characters
     const struct {
         const char* name;
@@ -276,7 +276,7 @@ TEST_F(SimKernelTest, AliasesWorkWhereverAPathIsUsed) {
 }
 
 TEST_F(SimKernelTest, LongPathGivesEachComponentsLongName) {
-    sim::AddFile("C:\\Program Files\\Long Tool Name\\tool.exe");
+    sim::AddFile("C:\\Program Files\\Long Tool Name\\tool.exe", "MZ");
     sim::SetShortName("C:\\Program Files", "PROGRA~1");
     EXPECT_EQ("C:\\Program Files\\Long Tool Name\\tool.exe", sim::LongPath("c:\\progra~1\\long tool name\\TOOL.EXE"));
     EXPECT_EQ("C:\\Program Files\\none\\x.exe", sim::LongPath("C:\\PROGRA~1\\none\\x.exe"));
@@ -442,6 +442,11 @@ TEST_F(SimKernelTest, ProfileEnumerationListsNamesWithDoubleZero) {
     EXPECT_EQ(0, memcmp("name1\0name2\0na\0", buffer, 16));
     EXPECT_EQ(18u, GetPrivateProfileStringA(nullptr, "name1", "d", buffer, sizeof(buffer), "D:\\A.INI"));
     EXPECT_EQ(0, memcmp("section1\0section2\0", buffer, 19));
+    // A list whose first name is empty gives the default, and nothing of the list stays behind it.
+    sim::AddFile("D:\\B.INI", "[s]\r\n=v\r\nk=1\r\nName2=2\r\n");
+    memset(buffer, 'x', sizeof buffer);
+    EXPECT_EQ(3u, GetPrivateProfileStringA("s", nullptr, "def", buffer, sizeof(buffer), "D:\\B.INI"));
+    EXPECT_EQ(0, memcmp("def\0xxxx", buffer, 8));
 }
 
 TEST_F(SimKernelTest, ProfileEntriesGiveWhatTheReaderKeepsWithLineNumbers) {
@@ -753,7 +758,7 @@ TEST_F(SimKernelTest, FindExecutableFollowsTheClassesRoot) {
     sim::AddFile("D:\\DOCS\\NOEXT");
     sim::AddFile("D:\\DOCS\\PAGE.doc");
     sim::AddFile("D:\\DOCS\\BROKEN.brk");
-    sim::AddFile("D:\\SETUP.EXE");
+    sim::AddFile("D:\\SETUP.EXE", "MZ");
     sim::AddFile("D:\\INSTALL.bat");
     sim::AddFile("D:\\DOCS\\LONG.lng");
     sim::AddAssociation(".txt", "txtfile", "C:\\WINDOWS\\NOTEPAD.EXE %1");
@@ -807,7 +812,7 @@ TEST_F(SimKernelTest, FindExecutableFollowsTheClassesRoot) {
 }
 
 TEST_F(SimKernelTest, ShellExecuteRecordsEveryStartWithItsResult) {
-    sim::AddFile("D:\\SETUP32\\SETUP.EXE");
+    sim::AddFile("D:\\SETUP32\\SETUP.EXE", "MZ");
     const struct {
         const char* name;
         const char* file;
@@ -848,8 +853,47 @@ TEST_F(SimKernelTest, ShellExecuteRecordsEveryStartWithItsResult) {
     EXPECT_EQ("open", sim::ShellStarts().back().verb);
 }
 
+// An image whose header says which machine it is for: PE with this machine, or NE (16-bit).
+std::string Image(const std::string& signature, unsigned machine = 0) {
+    std::string bytes = "MZ" + std::string(0x3A, '\0') + std::string("\x40\0\0\0", 4) + signature;
+    bytes += static_cast<char>(machine & 0xFF);
+    bytes += static_cast<char>(machine >> 8);
+    return bytes + std::string(16, '\0');
+}
+
+TEST_F(SimKernelTest, ShellRefusesAProgramThatIsNoImageForTheSystem) {
+    const std::string pe(Image(std::string("PE\0\0", 4), 0x14C)), x64(Image(std::string("PE\0\0", 4), 0x8664));
+    const struct {
+        const char* name;
+        DWORD version;
+        std::string bytes;
+        UINT result;
+    } cases[] = {
+        {"empty", sim::kWindows10, "", 11},
+        {"text", sim::kWindows98, "not a program\r\n", 11},
+        {"stand-in", sim::kWindows10, "MZ", 33},
+        {"32-bit on 98", sim::kWindows98, pe, 33},
+        {"32-bit on 10", sim::kWindows10, pe, 33},
+        {"64-bit on 98", sim::kWindows98, x64, 11},
+        {"64-bit on 10", sim::kWindows10, x64, 33},
+        {"64-bit on NT 4", sim::kWindowsNT4, x64, 11},
+        {"16-bit on 98", sim::kWindows98, Image("NE"), 33},
+        {"16-bit on NT 4", sim::kWindowsNT4, Image("NE"), 33},
+        {"16-bit on 10", sim::kWindows10, Image("NE"), 11},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Restart();
+        sim::SetVersion(c.version);
+        sim::AddFile("D:\\X.EXE", c.bytes);
+        sim::AddFile("D:\\X.TXT", c.bytes);  // a document is not judged: it has no association here
+        EXPECT_EQ(c.result, reinterpret_cast<ULONG_PTR>(ShellExecuteA(nullptr, nullptr, "D:\\X.EXE", "", "D:\\", SW_SHOWNORMAL)));
+        EXPECT_EQ(31u, reinterpret_cast<ULONG_PTR>(ShellExecuteA(nullptr, nullptr, "D:\\X.TXT", "", "D:\\", SW_SHOWNORMAL)));
+    }
+}
+
 TEST_F(SimKernelTest, WindowAppearsOnlyAfterASuccessfulStart) {
-    sim::AddFile("D:\\SETUP32\\SETUP.EXE");
+    sim::AddFile("D:\\SETUP32\\SETUP.EXE", "MZ");
     sim::OpenWindowAfterStart("InstallerClass", "Installer", 0);
     ShellExecuteA(nullptr, nullptr, "D:\\SETUP32\\NONE.EXE", "", "D:\\SETUP32", SW_SHOWNORMAL);
     EXPECT_EQ(nullptr, FindWindowA("InstallerClass", nullptr));

@@ -130,7 +130,9 @@ public:
 
         LoadDefaultSettings();
         ReadAllSettings();
-        Walk(sim::ProfileEntries(settingsPath.c_str()));
+        const std::vector<sim::ProfileEntry> entries = sim::ProfileEntries(settingsPath.c_str());
+        Walk(entries);
+        CheckEncoding(entries);
         CheckNumbers();
         CheckTexts();
         CheckWindows();
@@ -272,6 +274,44 @@ private:
                  (near.empty() ? "the launcher does not read it" : "did you mean " + near + "?"));
     }
 
+    // A file saved as UTF-8 without a byte-order mark (Notepad's default since Windows 10
+    // 1903) is read in the ANSI code page: each letter outside ASCII shows as two or three.
+    void CheckEncoding(const std::vector<sim::ProfileEntry>& entries) {
+        const std::string bytes = ReadFile(ShownPathOnHost());
+        if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 || bytes.compare(0, 2, "\xFF\xFE") == 0) return;
+        if (!IsUtf8WithNonAscii(bytes)) return;
+        for (const sim::ProfileEntry& entry : entries) {
+            if (entry.section || !IsUtf8WithNonAscii(entry.value)) continue;
+            Warn(settingsShown_, entry.line,
+                 entry.name + ": the file is saved as UTF-8 without a byte-order mark, and Windows reads it in the "
+                              "ANSI code page (" + std::to_string(DisplayCodePage()) + "): \"" + entry.value +
+                     "\" shows as " + Quoted(entry.value) +
+                     "; save the file in the ANSI code page (Notepad: Save As, Encoding ANSI)");
+        }
+    }
+
+    static bool IsUtf8WithNonAscii(const std::string& text) {
+        bool wide = false;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c < 0x80) continue;
+            const size_t more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+            if (more == 0 || i + more >= text.size()) return false;
+            for (size_t k = 1; k <= more; ++k)
+                if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+            i += more;
+            wide = true;
+        }
+        return wide;
+    }
+
+    std::string ShownPathOnHost() const {
+        std::string path = machine_.discFolder;
+        if (!path.empty() && path.back() != '/') path += '/';
+        for (char c : settingsOnDisc_) path += c == '\\' ? '/' : c;
+        return path;
+    }
+
     void CheckNumbers() {
         for (int i = 0; i < SettingCount; ++i) {
             const SettingEntry& entry = SettingCatalogue[i];
@@ -409,6 +449,7 @@ private:
             const std::string path = std::string(SettingsFile.LauncherDirectory.CStr()) + file.value.CStr();
             if (FileExists(path.c_str())) {
                 result_->namedFiles.push_back(OnDisc(path));
+                CheckProgram(file.key, file.family, file.installer, OnDisc(path));
                 continue;
             }
             Fail(file.key, Named(file.key) + ": " + Quoted(file.value.CStr()) + " is not on the disc: on " +
@@ -418,6 +459,47 @@ private:
         std::sort(result_->namedFiles.begin() + 2, result_->namedFiles.end());
         result_->namedFiles.erase(std::unique(result_->namedFiles.begin(), result_->namedFiles.end()),
                                   result_->namedFiles.end());
+    }
+
+    // What a family's Windows makes of a program on the disc, from its headers: the shell
+    // refuses what the system cannot run (11, reported by the launcher).
+    void CheckProgram(const char* key, const char* family, bool installer, const std::string& onDisc) {
+        const size_t dot = onDisc.find_last_of('.');
+        if (machine_.discFolder.empty() || dot == std::string::npos || lstrcmpiA(onDisc.substr(dot).c_str(), ".EXE") != 0)
+            return;
+        std::string bytes;
+        sim::FileContent(("D:\\" + onDisc).c_str(), &bytes);
+        const bool nt = family[8] == 'N';
+        const std::string refused = std::string(": on ") + family + " the shell refuses it and the launcher reports \"" +
+                                    (installer ? "Error running the installer file" : "Error running the file") + "\"";
+        if (bytes.empty()) return Fail(key, Named(key) + ": " + Quoted(onDisc) + " is empty" + refused);
+        if (bytes.compare(0, 2, "MZ") != 0)
+            return Fail(key, Named(key) + ": " + Quoted(onDisc) + " is no Windows program" + refused);
+        if (bytes.size() < 0x40) return;  // too short to say more
+        auto word = [&bytes](size_t at) {
+            return at + 1 < bytes.size() ? static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
+                                                                 static_cast<unsigned char>(bytes[at + 1]) << 8)
+                                         : 0u;
+        };
+        const size_t header = word(0x3C) | static_cast<size_t>(word(0x3E)) << 16;
+        const bool pe = header + 6 <= bytes.size() && bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0;
+        if (!pe && nt)
+            return Warn(key, Named(key) + ": " + Quoted(onDisc) +
+                                 " is a 16-bit (or DOS) program: 64-bit Windows cannot start it, so there the "
+                                 "launcher reports \"" + (installer ? "Error running the installer file" : "Error running the file") + "\"");
+        if (!pe) return;
+        const unsigned machine = word(header + 4);
+        if (!nt && (machine == 0x8664 || machine == 0xAA64))
+            return Warn(key, Named(key) + ": " + Quoted(onDisc) + " is a 64-bit program" + refused +
+                                 " (32-bit Windows NT refuses it too)");
+        const SettingText& windowClass =
+            installer ? (nt ? Settings.InstallNTWindowClass : Settings.Install32WindowClass)
+                      : (nt ? Settings.RunNTWindowClass : Settings.Run32WindowClass);
+        const unsigned subsystem = word(header + 24 + 68);
+        if (subsystem == 3 && !windowClass.Empty() && !IsIgnoreMarker(windowClass.CStr()))
+            Warn(key, Named(key) + ": " + Quoted(onDisc) + " is a console program: the window it opens is a "
+                                 "console's, not one of class " + Quoted(windowClass.CStr()) + ", so on " + family +
+                                 " the launcher waits for that class until WindowTimeOut");
     }
 
     // A document whose extension the launcher cannot take cannot be opened through the

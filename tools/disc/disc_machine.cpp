@@ -1,8 +1,11 @@
 // The simulated machine a disc is tried on, built from its description on the simulated Windows.
 #include "disc_machine.h"
 
-#include <ctype.h>
+#include <dirent.h>
 #include <string.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 
 #include "launcher_state.h"
 #include "location/install_location.h"
@@ -30,40 +33,130 @@ bool IsAbsoluteFolder(const std::string& path) {
            ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
+// The letters of code page 1252 above 0x7F that OEM code page 437 also has: a name that
+// holds only these and ASCII can be written in the OEM code page, as 8.3 names are.
+const char kOemLetters[] =
+    "\xC7\xFC\xE9\xE2\xE4\xE0\xE5\xE7\xEA\xEB\xE8\xEF\xEE\xEC\xC4\xC5\xC9\xE6\xC6\xF4\xF6\xF2\xFB"
+    "\xF9\xFF\xD6\xDC\xA2\xA3\xA5\x83\xE1\xED\xF3\xFA\xF1\xD1\xAA\xBA\xBF\xAC\xBD\xBC\xA1\xAB\xBB"
+    "\xDF\xB1\xF7\xB0\xB7\xB2\xB5\xA0";
+
+// A character an 8.3 name may hold (the dot between name and extension aside).
 bool IsShortNameCharacter(char c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-           strchr("!#$%&'()-@^_`{}~", c) != nullptr;
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 0x80) return strchr(kOemLetters, c) != nullptr;
+    return u > 0x20 && strchr("\"*+,./:;<=>?[\\]|", c) == nullptr;
 }
 
-// The 8.3 alias Windows gives a long name on the system drive ("Program Files" gets
-// PROGRA~1), or "" for a name that is already 8.3.
-std::string ShortAlias(const std::string& name) {
-    const size_t dot = name.find_last_of('.');
+// Whether Windows' file systems leave the name without an alias: a valid 8.3 name in the
+// OEM code page, whatever its letter case (see docs/architecture.md, "8.3 aliases").
+bool IsShortName(const std::string& name) {
+    if (name.empty() || name == "." || name == "..") return false;
+    const size_t dot = name.find('.');
+    if (dot != name.rfind('.') || dot == 0) return false;
     const std::string base = name.substr(0, dot), extension = dot == std::string::npos ? "" : name.substr(dot + 1);
-    bool valid = !base.empty() && base.size() <= 8 && extension.size() <= 3;
-    for (char c : base + extension) valid = valid && IsShortNameCharacter(c);
-    if (valid) return "";
+    if (base.size() > 8 || extension.size() > 3 || (dot != std::string::npos && extension.empty())) return false;
+    for (char c : base + extension)
+        if (!IsShortNameCharacter(c)) return false;
+    return true;
+}
+
+// Upper case as the OEM code page writes an 8.3 name (ASCII and code page 1252's letters).
+char ShortUpper(char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 'a' && u <= 'z') return static_cast<char>(u - 0x20);
+    if (u >= 0xE0 && u != 0xF7 && u != 0xFF && strchr(kOemLetters, static_cast<char>(u - 0x20)) != nullptr)
+        return static_cast<char>(u - 0x20);
+    return c;
+}
+
+// The alias a long name gets as the second or later of its folder when number is above 1:
+// blanks and dots dropped, characters an 8.3 name cannot hold made '_', upper case, the
+// name's first six characters (fewer as the number grows), '~', the number, and the first
+// three characters of the extension. CDFS writes the entry's offset in the folder in place of
+// the number, so a pressed disc's aliases have other digits.
+std::string MakeAlias(const std::string& name, int number) {
+    const size_t dot = name.find_last_of('.');
+    const bool hasExtension = dot != std::string::npos && dot != 0;
+    const std::string base = hasExtension ? name.substr(0, dot) : name;
+    const std::string extension = hasExtension ? name.substr(dot + 1) : "";
     auto squeeze = [](const std::string& text, size_t length) {
         std::string out;
         for (char c : text)
-            if (c != ' ' && c != '.' && out.size() < length)
-                out += IsShortNameCharacter(c) ? static_cast<char>(toupper(static_cast<unsigned char>(c))) : '_';
+            if (c != ' ' && c != '.' && out.size() < length) out += IsShortNameCharacter(c) ? ShortUpper(c) : '_';
         return out;
     };
-    const std::string alias = squeeze(base, 6) + "~1";
-    return extension.empty() ? alias : alias + "." + squeeze(extension, 3);
+    const std::string tail = "~" + std::to_string(number);
+    std::string alias = squeeze(base, 8 - tail.size());
+    if (alias.empty()) alias = "_";
+    alias += tail;
+    const std::string shortExtension = squeeze(extension, 3);
+    return shortExtension.empty() ? alias : alias + "." + shortExtension;
+}
+
+std::string ParentOf(const std::string& path) { return path.substr(0, path.find_last_of('\\')); }
+
+// Gives the last component of path its alias unless it is an 8.3 name, numbered past the
+// aliases its folder has already (the machine's, and those given before).
+void AddAlias(std::vector<MachineAlias>& names, const std::string& path) {
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    if (IsShortName(name)) return;
+    const std::string parent = ParentOf(path);
+    for (const MachineAlias& given : names)
+        if (lstrcmpiA(given.path.c_str(), path.c_str()) == 0) return;
+    for (int number = 1;; ++number) {
+        const std::string alias = MakeAlias(name, number);
+        bool taken = false;
+        for (const MachineAlias& given : names)
+            taken = taken || (lstrcmpiA(ParentOf(given.path).c_str(), parent.c_str()) == 0 &&
+                              lstrcmpiA(given.alias.c_str(), alias.c_str()) == 0);
+        if (!taken) return names.push_back({path, alias});
+    }
 }
 
 // Gives every long name along a path on C: its alias, as the system drive keeps them.
 void AddShortNames(DiscMachine& machine, const std::string& path) {
     if (path.size() < 3 || (path[0] != 'C' && path[0] != 'c') || path[1] != ':') return;
-    size_t start = 3;
-    while (start < path.size()) {
-        size_t end = path.find('\\', start);
-        if (end == std::string::npos) end = path.size();
-        const std::string alias = ShortAlias(path.substr(start, end - start));
-        if (!alias.empty()) machine.shortNames.push_back({path.substr(0, end), alias});
-        start = end + 1;
+    for (size_t end = path.find('\\', 3);; end = path.find('\\', end + 1)) {
+        AddAlias(machine.shortNames, path.substr(0, end));
+        if (end == std::string::npos) break;
+    }
+}
+
+// A host name (UTF-8) as the simulated disc names it in code page 1252, or "" where it has
+// a character beyond Latin-1, whose ANSI form the simulation decides.
+std::string HostNameInAnsi(const std::string& name) {
+    std::string out;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x80) out += static_cast<char>(c);
+        else if ((c == 0xC2 || c == 0xC3) && i + 1 < name.size())
+            out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(name[++i]) & 0x3F));
+        else return "";
+    }
+    return out;
+}
+
+// The disc's long names get aliases as a CD's file system gives them: every name in the
+// folder, in name order, that is no 8.3 name.
+void AddDiscAliases(const std::string& hostFolder, const std::string& windowsFolder,
+                    std::vector<MachineAlias>& names) {
+    DIR* folder = opendir(hostFolder.c_str());
+    if (folder == nullptr) return;
+    std::vector<std::string> entries;
+    while (const dirent* entry = readdir(folder)) {
+        const std::string name = entry->d_name;
+        if (name != "." && name != "..") entries.push_back(name);
+    }
+    closedir(folder);
+    std::sort(entries.begin(), entries.end());
+    for (const std::string& entry : entries) {
+        const std::string name = HostNameInAnsi(entry);
+        if (name.empty()) continue;
+        const std::string path = windowsFolder + "\\" + name;
+        AddAlias(names, path);
+        struct stat info;
+        if (stat((hostFolder + "/" + entry).c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+            AddDiscAliases(hostFolder + "/" + entry, path, names);
     }
 }
 
@@ -76,6 +169,8 @@ bool SetUpMachine(const DiscMachine& machine, std::string* problem, bool* launch
     ResetLauncherState();
     sim::SetVersion(machine.windows95 ? sim::kWindows98 : sim::kWindows10);
     for (const auto& variable : kEnvironment) sim::SetEnvironmentVariable(variable.name, variable.value);
+    for (const auto& variable : machine.environment)
+        sim::SetEnvironmentVariable(variable.first.c_str(), variable.second.c_str());
     const std::string launcher = LauncherPath(machine);
     sim::SetModulePath(launcher.c_str());
     if (!machine.discFolder.empty() && !sim::AddHostFolder("D:\\", machine.discFolder.c_str())) {
@@ -86,6 +181,11 @@ bool SetUpMachine(const DiscMachine& machine, std::string* problem, bool* launch
     const bool onDisc = sim::FileExistsInSim(launcher.c_str());
     if (launcherOnDisc != nullptr) *launcherOnDisc = onDisc;
     if (!onDisc) sim::AddFile(launcher.c_str(), "MZ");
+    if (!machine.discFolder.empty()) {
+        std::vector<MachineAlias> discNames;
+        AddDiscAliases(machine.discFolder, "D:", discNames);
+        for (const MachineAlias& name : discNames) sim::SetShortName(name.path.c_str(), name.alias.c_str());
+    }
     for (const std::string& folder : machine.folders) sim::AddFolder(folder.c_str());
     for (const MachineFile& file : machine.files) sim::AddFile(file.path.c_str(), file.content);
     for (const MachineAlias& name : machine.shortNames) sim::SetShortName(name.path.c_str(), name.alias.c_str());
@@ -110,7 +210,8 @@ bool ReadDiscSettings(const DiscMachine& machine, std::string* problem) {
     return false;
 }
 
-bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem) {
+bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem, DWORD type,
+                     const std::vector<std::pair<std::string, std::string>>& beside) {
     if (!ReadDiscSettings(machine, problem)) return false;
     // Where the disc's installer writes the record: regedit's "(Default)" names the default value.
     const bool rootNamed = MapRootKey(Settings.RunLocationRoot.CStr());
@@ -119,7 +220,10 @@ bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missi
         lstrcmpiA(Settings.RunLocationValue.CStr(), "(Default)") == 0 ? "" : Settings.RunLocationValue.CStr();
     // The folder as the launcher will make it out of the record.
     FixedText<1216> cleaned;
-    cleaned.Assign(folder.c_str());
+    char expanded[1216] = "";
+    if (type == REG_EXPAND_SZ && ExpandEnvironmentStringsA(folder.c_str(), expanded, sizeof expanded) - 1 < sizeof expanded)
+        cleaned.Assign(expanded);
+    else cleaned.Assign(folder.c_str());
     if (Settings.ExtractFolder != 0) CleanInstallFolder(cleaned.Data());
     std::string installFolder = cleaned.CStr();
     while (!installFolder.empty() && installFolder.back() == '\\') installFolder.pop_back();
@@ -130,7 +234,10 @@ bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missi
         if (!program->Empty()) names.push_back(program->CStr());
     const std::string key = Settings.RunLocationKey.CStr();
 
-    if (rootNamed) machine.registry.push_back({root, key, valueName, REG_SZ, folder + '\0'});
+    if (rootNamed) {
+        machine.registry.push_back({root, key, valueName, type, folder + '\0'});
+        for (const auto& value : beside) machine.registry.push_back({root, key, value.first, REG_SZ, value.second + '\0'});
+    }
     if (IsAbsoluteFolder(installFolder + "\\")) {
         machine.folders.push_back(installFolder);
         AddShortNames(machine, installFolder);

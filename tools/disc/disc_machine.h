@@ -41,6 +41,8 @@ struct DiscMachine {
     std::vector<MachineRegistryValue> registry;
     std::vector<MachineWindow> windows;  // top-level windows of other programs, open from the start
     std::vector<int> answers;            // IDOK, IDCANCEL or sim::kCloseBox per box in turn; then IDOK
+    std::vector<std::pair<std::string, std::string>> environment;  // set after the usual variables
+    long windowAfterMs = 0;  // when the started program's window opens, after the wait begins; -1 never
 };
 
 // A new simulated Windows and launcher state holding the machine; false with the reason when
@@ -58,7 +60,11 @@ bool ReadDiscSettings(const DiscMachine& machine, std::string* problem);
 // The installed copy the disc's installer would leave: the install record where the settings
 // put it (RunLocationRoot, RunLocationKey, RunLocationValue, as REG_SZ) holding folder, and in
 // the folder every program the settings may look for there, unless missing.
-bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem);
+// The record is of type (REG_SZ or REG_EXPAND_SZ), and holds its text as written; beside it
+// in the key, further REG_SZ values (name, text).
+bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem,
+                     DWORD type = REG_SZ,
+                     const std::vector<std::pair<std::string, std::string>>& beside = {});
 
 // An association of a document extension (".htm") with a program's path, or with an open
 // command as written when it holds a placeholder ("rundll32.exe ieframe.dll,OpenURL %l");

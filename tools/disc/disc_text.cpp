@@ -6,6 +6,83 @@
 #include <algorithm>
 #include <vector>
 
+#ifndef _WIN32
+#include <iconv.h>
+#endif
+
+namespace {
+
+// Code page 1252's characters for 0x80 to 0x9F (0: none); above, it is Latin-1.
+const unsigned short k1252High[32] = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+int DisplayPage = 1252;
+unsigned PageTable[128];  // the display code page's characters for 0x80 to 0xFF (0: none)
+
+void Fill1252() {
+    for (unsigned c = 0x80; c < 0x100; ++c) PageTable[c - 0x80] = c < 0xA0 ? k1252High[c - 0x80] : c;
+}
+
+const bool Filled = (Fill1252(), true);
+
+void AppendUtf8(std::string& out, unsigned point) {
+    if (point < 0x80) out += static_cast<char>(point);
+    else if (point < 0x800) {
+        out += static_cast<char>(0xC0 | (point >> 6));
+        out += static_cast<char>(0x80 | (point & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | (point >> 12));
+        out += static_cast<char>(0x80 | ((point >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (point & 0x3F));
+    }
+}
+
+}  // namespace
+
+bool SetDisplayCodePage(int codePage) {
+    (void)Filled;
+    if (codePage == 1252) {
+        Fill1252();
+        DisplayPage = codePage;
+        return true;
+    }
+#ifdef _WIN32
+    return false;
+#else
+    const std::string name = "CP" + std::to_string(codePage);
+    iconv_t convert = iconv_open("UTF-32LE", name.c_str());
+    if (convert == reinterpret_cast<iconv_t>(-1)) return false;
+    for (unsigned c = 0x80; c < 0x100; ++c) {
+        char in[1] = {static_cast<char>(c)};
+        unsigned char out[4] = {0, 0, 0, 0};
+        char* from = in;
+        char* to = reinterpret_cast<char*>(out);
+        size_t inLeft = 1, outLeft = 4;
+        const bool done = iconv(convert, &from, &inLeft, &to, &outLeft) != static_cast<size_t>(-1) && outLeft == 0;
+        const unsigned point = out[0] | out[1] << 8 | out[2] << 16 | static_cast<unsigned>(out[3]) << 24;
+        PageTable[c - 0x80] = done && point < 0x10000 ? point : 0;
+        iconv(convert, nullptr, nullptr, nullptr, nullptr);
+    }
+    iconv_close(convert);
+    DisplayPage = codePage;
+    return true;
+#endif
+}
+
+int DisplayCodePage() { return DisplayPage; }
+
+std::string AnsiToUtf8(const std::string& text) {
+    std::string out;
+    for (const char ch : text) {
+        const unsigned char c = static_cast<unsigned char>(ch);
+        if (c < 0x80) out += ch;
+        else AppendUtf8(out, PageTable[c - 0x80] ? PageTable[c - 0x80] : 0xFFFD);
+    }
+    return out;
+}
+
 std::string ReadFile(const std::string& path) {
     std::string bytes;
     if (FILE* file = fopen(path.c_str(), "rb")) {
@@ -37,6 +114,7 @@ std::string OneLine(const std::string& text) {
         else if (c == '\t') out += "{TAB}";
         else if (c == ' ' && (i < first || i >= last)) out += "{SP}";
         else if (c == '{') out += "{LBRACE}";
+        else if (c >= 0x80 && PageTable[c - 0x80] != 0 && PageTable[c - 0x80] != 0xA0) AppendUtf8(out, PageTable[c - 0x80]);
         else if (c == '|' || c < 0x20 || c > 0x7E) {
             char hex[8];
             snprintf(hex, sizeof hex, "{x%02X}", c);
@@ -57,7 +135,7 @@ std::string Json(const std::string& text) {
         else if (c == '\t') out += "\\t";
         else if (c < 0x20 || c > 0x7E) {
             char escape[8];
-            snprintf(escape, sizeof escape, "\\u%04X", c);
+            snprintf(escape, sizeof escape, "\\u%04X", c >= 0x80 && PageTable[c - 0x80] != 0 ? PageTable[c - 0x80] : c);
             out += escape;
         } else out += ch;
     }

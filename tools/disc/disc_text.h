@@ -5,13 +5,23 @@
 
 #include <string>
 
+// The ANSI code page the launcher's texts are shown in, as a machine of that code page shows
+// them (1252 unless set); false for a code page the kit does not know.
+bool SetDisplayCodePage(int codePage);
+int DisplayCodePage();
+// ANSI text in the display code page, as UTF-8 (U+FFFD for a byte the page has no character for).
+std::string AnsiToUtf8(const std::string& text);
+
 // The text on one line, in the notation of the Wine suite's scenarios: {LF} {CR} {TAB},
 // {SP} for blanks at either end, {LBRACE} for '{', {x7C} for '|' (the field separator) and
-// {xHH} for other control characters and bytes above 0x7E; "(empty)" for no text at all.
+// {xHH} for other control characters, 0x7F, a no-break space and bytes the display code page
+// has no character for; other bytes above 0x7F as its characters, in UTF-8. "(empty)" for no
+// text at all.
 std::string OneLine(const std::string& text);
 
 // A JSON string literal. The launcher's text is single-byte code-page text: a byte above
-// 0x7F is written as \u0080 to \u00FF, one per byte, so that no byte is lost.
+// 0x7F is written as the \u escape of the display code page's character, or of the byte
+// itself where the page has none.
 std::string Json(const std::string& text);
 
 // Edits (insert, delete, replace) from a to b, letter case ignored.

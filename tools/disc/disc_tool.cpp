@@ -31,14 +31,16 @@ const char kUsage[] =
     "Options of every verb:\n"
     "  --launcher NAME  the launcher's name on the disc (default AUTOPLAY.EXE), which gives\n"
     "                   its settings file's name (AUTOPLAY.INI)\n"
-    "  --json           one JSON object instead of lines\n"
+    "  --json           (check, try) one JSON object instead of lines\n"
+    "  --codepage N     (check, try) show the launcher's texts as a machine whose ANSI code\n"
+    "                   page is N shows them (default 1252, Western European)\n"
     "  --help           this text; VERB --help tells a verb's own\n"
     "\n"
     "Exit status: 0 done; 1 check found an error, or no image was pressed; 2 wrong use;\n"
     "3 the disc folder cannot be read.\n";
 
 const char kCheckUsage[] =
-    "Usage: tavio-disc check DISC_FOLDER [--launcher NAME] [--json]\n"
+    "Usage: tavio-disc check DISC_FOLDER [--launcher NAME] [--codepage N] [--json]\n"
     "\n"
     "Lints the settings file the launcher on DISC_FOLDER would read (beside it, or in its\n"
     "SETTINGS subfolder), read with the launcher's own reader, in compiler-style lines:\n"
@@ -50,15 +52,20 @@ const char kCheckUsage[] =
     "document whose extension the launcher cannot take; a settings file in both places (the\n"
     "one beside the launcher wins); the launcher missing from the folder; a file the launcher\n"
     "asks for whose name the image's Joliet tree, which Windows reads, would cut (over 64\n"
-    "characters) or leave out (a path too deep), with what the disc would hold.\n"
+    "characters) or leave out (a path too deep), with what the disc would hold; a settings file\n"
+    "saved as UTF-8 without a byte-order mark (what Windows shows instead); a 64-bit program\n"
+    "for Windows 95/98, a 16-bit one for Windows NT (64-bit Windows refuses it), a console\n"
+    "program where a window is awaited.\n"
     "Errors: no settings file; a RunLocationRoot that names no registry root; an installer or\n"
-    "a program to run from the disc missing, for each Windows family.\n"
+    "a program to run from the disc missing, empty or no Windows program, for each family.\n"
     "The last line counts them: N errors, N warnings. Exit status 1 when there is an error.\n";
 
 const char kTryUsage[] =
-    "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]]\n"
+    "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]\n"
+    "                      [--record-type REG_SZ|REG_EXPAND_SZ] [--beside NAME=TEXT]...] [--env NAME=VALUE]...\n"
+    "                      [--window-after SECONDS|never]\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
-    "                      [--association .EXT=COMMAND]... [--launcher NAME] [--json]\n"
+    "                      [--association .EXT=COMMAND]... [--launcher NAME] [--codepage N] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
     "                      [--association .EXT=COMMAND]... [--launcher NAME] [--json]\n"
     "\n"
@@ -66,18 +73,31 @@ const char kTryUsage[] =
     "and prints what a user would see, in order, one event a line:\n"
     "  alert: CAPTION | TEXT | BUTTONS | default BUTTON\n"
     "  report: CAPTION | TEXT\n"
-    "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY\n"
+    "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY[ | refused N]\n"
     "  wait: CLASS | TITLE | SECONDS s\n"
     "  exit N: MEANING\n"
-    "Texts stand on one line: {LF} is a line break, {CR} a carriage return, {SP} a blank at\n"
-    "either end, {xHH} the byte HH, (empty) no text. The started program opens the window the\n"
-    "launcher waits for at once.\n"
+    "Texts stand on one line, as a machine of the ANSI code page (--codepage, 1252 unless\n"
+    "given) shows them: {LF} is a line break, {CR} a carriage return, {SP} a blank at either\n"
+    "end, {xHH} the byte HH where the code page shows no character, (empty) no text. A start\n"
+    "the shell refuses ends with \"refused N\", N what the shell returned (11: the file is no\n"
+    "program this Windows runs).\n"
+    "The started program opens the window the launcher waits for at once, unless\n"
+    "--window-after says when (or never); the wait line then tells how it ended.\n"
     "\n"
     "  --family 95|nt          Windows 95/98, or Windows NT and later (the default)\n"
     "  --not-installed         no install record (the default)\n"
     "  --installed FOLDER      the install record holds FOLDER (REG_SZ, where RunLocationRoot,\n"
     "                          RunLocationKey and RunLocationValue put it), and FOLDER holds\n"
     "                          the programs the settings name for it\n"
+    "                          FOLDER is the record's text as the installer writes it: a\n"
+    "                          folder, or with ExtractFolder a program's path or command line\n"
+    "  --record-type REG_SZ|REG_EXPAND_SZ  the record's type (REG_SZ unless given); an\n"
+    "                          expandable record names variables: %ProgramFiles%\\Tool\n"
+    "  --beside NAME=TEXT      with --installed: a further REG_SZ value in the record's key\n"
+    "  --window-after SECONDS|never  when the started program opens the window the launcher\n"
+    "                          waits for (default 0: at once); never: the wait runs to its end\n"
+    "  --env NAME=VALUE        an environment variable (SystemDrive, SystemRoot, windir,\n"
+    "                          ProgramFiles and CommonProgramFiles are set as on C:)\n"
     "  --missing               with --installed: those programs are gone from FOLDER\n"
     "  --answer ok|cancel|close  the answer to the next message box; once the answers run\n"
     "                          out, OK. An OK-only box has no Cancel: cancel closes it.\n"
@@ -122,6 +142,9 @@ struct Options {
     bool windows95 = false;
     bool installed = false, missing = false, notInstalled = false, all = false;
     std::string installFolder;
+    long windowAfterMs = 0;
+    DWORD recordType = REG_SZ;
+    std::vector<std::pair<std::string, std::string>> beside, environment;
     std::vector<int> answers;
     std::vector<MachineWindow> windows;
     std::vector<std::pair<std::string, std::string>> associations;
@@ -145,6 +168,13 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
         const bool tries = o->verb == "try", images = o->verb == "image";
         if (a == "--help" || a == "-h") o->help = true;
         else if (a == "--json") o->json = true;
+        else if (a == "--codepage" && !images) {
+            if (!value(&v)) return false;
+            char* end = nullptr;
+            const long page = strtol(v.c_str(), &end, 10);
+            if (v.empty() || *end != '\0' || !SetDisplayCodePage(static_cast<int>(page)))
+                return *why = "--codepage " + v + ": not an ANSI code page the kit knows (1252, 1250, 1251, ...)", false;
+        }
         else if (a == "--launcher") {
             if (!value(&o->launcher)) return false;
             for (char& c : o->launcher)
@@ -158,6 +188,24 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             if (!value(&o->installFolder)) return false;
             o->installed = true;
         } else if (tries && a == "--missing") o->missing = true;
+        else if (tries && a == "--window-after") {
+            if (!value(&v)) return false;
+            char* end = nullptr;
+            const double seconds = strtod(v.c_str(), &end);
+            if (v == "never") o->windowAfterMs = -1;
+            else if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 20000))
+                return *why = "--window-after is SECONDS (0 to 20000) or never", false;
+            else o->windowAfterMs = static_cast<long>(seconds * 1000);
+        } else if (tries && a == "--record-type") {
+            if (!value(&v)) return false;
+            if (v != "REG_SZ" && v != "REG_EXPAND_SZ") return *why = "--record-type is REG_SZ or REG_EXPAND_SZ", false;
+            o->recordType = v == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ;
+        } else if (tries && (a == "--beside" || a == "--env")) {
+            if (!value(&v)) return false;
+            const size_t equals = v.find('=');
+            if (equals == std::string::npos || equals == 0) return *why = a + " is NAME=TEXT", false;
+            (a == "--env" ? o->environment : o->beside).push_back({v.substr(0, equals), v.substr(equals + 1)});
+        }
         else if (tries && a == "--all") o->all = true;
         else if (tries && a == "--answer") {
             if (!value(&v)) return false;
@@ -188,6 +236,8 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
         return *why = o->verb + (wanted == 2 ? " takes DISC_FOLDER and OUT.iso" : " takes one DISC_FOLDER"), false;
     if (o->installed && o->notInstalled) return *why = "--installed and --not-installed exclude each other", false;
     if (o->missing && !o->installed) return *why = "--missing goes with --installed", false;
+    if ((o->recordType != REG_SZ || !o->beside.empty()) && !o->installed && !o->all)
+        return *why = "--record-type and --beside go with --installed", false;
     if (o->all && (o->missing || o->notInstalled || !o->answers.empty()))
         return *why = "--all makes its own installations and answers", false;
     return true;
@@ -198,6 +248,8 @@ DiscMachine BaseMachine(const Options& o) {
     machine.discFolder = o.operands[0];
     machine.launcher = o.launcher;
     machine.windows = o.windows;
+    machine.environment = o.environment;
+    machine.windowAfterMs = o.windowAfterMs;
     for (const auto& association : o.associations) AddAssociation(machine, association.first, association.second);
     return machine;
 }
@@ -240,6 +292,12 @@ std::string Joined(const std::vector<std::string>& items) {
     return text;
 }
 
+std::string Seconds(long milliseconds) {
+    char text[32];
+    snprintf(text, sizeof text, "%.1f s", milliseconds / 1000.0);
+    return text;
+}
+
 std::string WaitSeconds(const DryRunEvent& e) {
     return e.seconds < 0 ? std::string("no limit") : std::to_string(e.seconds) + " s";
 }
@@ -252,10 +310,11 @@ std::string EventLine(const DryRunEvent& e) {
         case DryRunEvent::Report:
             return "report: " + OneLine(e.caption) + " | " + OneLine(e.text);
         case DryRunEvent::Start:
-            return "start: " + OneLine(e.program) + " | " + OneLine(e.parameters) + " | " + OneLine(e.directory);
+            return "start: " + OneLine(e.program) + " | " + OneLine(e.parameters) + " | " + OneLine(e.directory) +
+                   (e.started ? "" : " | refused " + std::to_string(e.result));
         case DryRunEvent::Wait:
             return "wait: " + OneLine(e.windowClass) + " | " + (e.anyTitle ? "(any title)" : OneLine(e.windowTitle)) +
-                   " | " + WaitSeconds(e);
+                   " | " + WaitSeconds(e) + (e.found ? "" : " | timed out after " + Seconds(e.endedMs));
     }
     return std::string();
 }
@@ -273,11 +332,12 @@ std::string EventJson(const DryRunEvent& e) {
         case DryRunEvent::Start:
             return "{\"event\": \"start\", \"program\": " + Json(e.program) +
                    ", \"parameters\": " + Json(e.parameters) + ", \"directory\": " + Json(e.directory) +
-                   ", \"started\": " + (e.started ? "true" : "false") + "}";
+                   ", \"started\": " + (e.started ? "true" : "false") + ", \"result\": " + std::to_string(e.result) + "}";
         case DryRunEvent::Wait:
             return "{\"event\": \"wait\", \"class\": " + Json(e.windowClass) +
                    ", \"title\": " + (e.anyTitle ? std::string("null") : Json(e.windowTitle)) +
-                   ", \"seconds\": " + (e.seconds < 0 ? std::string("null") : std::to_string(e.seconds)) + "}";
+                   ", \"seconds\": " + (e.seconds < 0 ? std::string("null") : std::to_string(e.seconds)) +
+                   ", \"found\": " + (e.found ? "true" : "false") + ", \"lasted_ms\": " + std::to_string(e.endedMs) + "}";
     }
     return std::string();
 }
@@ -308,7 +368,7 @@ bool RunCase(const Options& o, const TryCase& c, DryRun* run, std::string* probl
         const std::string folder = o.installFolder.empty() ? kDefaultInstallFolder : o.installFolder;
         // Without a settings file there is no record to place: the launcher stops before looking.
         std::string unused;
-        AddInstallation(machine, folder, c.installation == TryCase::Missing, &unused);
+        AddInstallation(machine, folder, c.installation == TryCase::Missing, &unused, o.recordType, o.beside);
     }
     return TryDisc(machine, run, problem);
 }
@@ -336,7 +396,7 @@ std::string Summary(const DryRun& run) {
                 text += "report \"" + OneLine(e.caption) + "\"";
                 break;
             case DryRunEvent::Start:
-                text += "start " + OneLine(e.program);
+                text += (e.started ? "start " : "refused start ") + OneLine(e.program);
                 break;
             case DryRunEvent::Wait:
                 text += "wait " + OneLine(e.windowClass);
@@ -457,6 +517,7 @@ int Image(const Options& o, std::string* out, std::string* err) {
 }  // namespace
 
 int DiscTool(const std::vector<std::string>& args, std::string* out, std::string* err) {
+    SetDisplayCodePage(1252);  // each run starts from the default
     if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         *(args.empty() ? err : out) += kUsage;
         return args.empty() ? WrongUse : Done;

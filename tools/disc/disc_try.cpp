@@ -56,6 +56,7 @@ DryRunEvent StartEvent(const sim::ShellStart& start) {
     event.directory = start.directory;
     event.command = start.command;
     event.started = start.result > 32;
+    event.result = start.result;
     return event;
 }
 
@@ -71,19 +72,30 @@ bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem) {
     DryRunEvent wait{};
     wait.kind = DryRunEvent::Wait;
     bool waited = false;
-    sim::At(0, [&wait, &waited]() {
+    const long windowAfter = machine.windowAfterMs;
+    DWORD waitBegan = 0;
+    sim::At(0, [&wait, &waited, &waitBegan, windowAfter]() {
         const WindowWaitState& room = WindowWait;
         if (room.ActiveWaitTarget == NoWait || room.WaitClass == nullptr) return;
         waited = true;
+        waitBegan = sim::Now();
         wait.windowClass = room.WaitClass;
         wait.anyTitle = room.WaitTitle == nullptr;
         wait.windowTitle = wait.anyTitle ? "" : room.WaitTitle;
         wait.seconds = room.Countdown < 0 ? -1 : static_cast<long>(room.Countdown) * WaitTimerPeriod / 1000;
-        sim::AddOtherProcessWindow(wait.windowClass.c_str(), wait.windowTitle.c_str());
+        if (windowAfter < 0) return;  // the program never opens it
+        const std::string windowClass = wait.windowClass, title = wait.windowTitle;
+        if (windowAfter == 0) sim::AddOtherProcessWindow(windowClass.c_str(), title.c_str());
+        else
+            sim::At(sim::Now() + static_cast<DWORD>(windowAfter), [windowClass, title]() {
+                sim::AddOtherProcessWindow(windowClass.c_str(), title.c_str());
+            });
     });
 
     run->exitCode = RunLauncher(reinterpret_cast<HINSTANCE>(0x400000), nullptr, nullptr, SW_SHOWNORMAL);
     run->ended = true;
+    wait.endedMs = static_cast<long>(sim::Now() - waitBegan);
+    wait.found = windowAfter >= 0 && (wait.seconds < 0 || windowAfter < wait.seconds * 1000);
     run->events.clear();
     run->notes = sim::Failures();
     for (const std::string& note : run->notes)

@@ -16,11 +16,14 @@ struct DryRunEvent {
     // Start: one start through the shell.
     std::string program, parameters, directory;
     std::string command;  // for a document the shell opened itself: the command line it ran
-    bool started;  // the shell reported success
+    bool started;   // the shell reported success
+    unsigned result;  // what the shell returned (32 or less: refused)
     // Wait: the window the launcher waits for after a start.
     std::string windowClass, windowTitle;
     bool anyTitle;
     long seconds;  // -1: no limit
+    bool found;      // the window came before the limit; else the wait timed out
+    long endedMs;    // how long the wait lasted
 };
 
 struct DryRun {
@@ -31,7 +34,8 @@ struct DryRun {
 };
 
 // Runs the launcher once on the machine. The started program opens the window the launcher
-// waits for at once, so a wait ends at its first look (half a second). False with the reason
+// waits for when the machine says (at once unless told: a wait then ends at its first look,
+// half a second), or never. False with the reason
 // when the machine cannot be set up.
 bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem);
 

@@ -59,6 +59,8 @@ void AddFile(const char* path, std::string content = std::string());
 bool AddHostFolder(const char* windowsFolder, const char* hostFolder);
 void RemoveFile(const char* path);
 bool FileExistsInSim(const char* path);
+// A file's bytes as they are now (a host folder's file read from the host); false for no file.
+bool FileContent(const char* path, std::string* bytes);
 // Gives the last component of an existing file or folder its 8.3 alias ("README~1.TXT");
 // GetShortPathNameA then uses the alias for that component wherever it appears.
 void SetShortName(const char* longPath, const char* alias);

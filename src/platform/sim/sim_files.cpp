@@ -395,6 +395,11 @@ bool FileExistsInSim(const char* path) {
            !found.trailingSeparator;
 }
 
+bool FileContent(const char* path, std::string* bytes) {
+    static internal::FileLookup found;  // kept between calls, as in OpenFile
+    return path != nullptr && internal::LookUpPath(path, &found) && internal::FileBytes(found, bytes);
+}
+
 void SetShortName(const char* longPath, const char* alias) {
     internal::ParsedPath parsed;
     internal::Node* node = nullptr;

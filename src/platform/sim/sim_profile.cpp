@@ -90,6 +90,7 @@ std::vector<ProfileSection> Parse(std::string_view text) {
     std::vector<ProfileSection> sections(1, ProfileSection{"", {}, 0});
     size_t start = 0;
     int lineNumber = 0;
+    bool lastNameless = false;  // the section's last entry, comments counted as named ones
     while (start < text.size()) {
         // Lines end at any run of CR and LF, so CR-only files read like CRLF ones. For the
         // line numbers an editor shows, CR LF ends one line, and so does a lone CR or LF.
@@ -103,16 +104,22 @@ std::vector<ProfileSection> Parse(std::string_view text) {
             const size_t close = line.rfind(']');
             if (close != std::string::npos) {
                 sections.push_back(ProfileSection{TrimView(line.substr(1, close - 1)), {}, lineNumber});
+                lastNameless = false;
                 continue;
             }
             // Without ']' the line is read as a key line.
         }
-        if (line[0] == ';') continue;
+        // Wine keeps a comment as an entry of its section, which its lists leave out.
+        if (line[0] == ';') {
+            lastNameless = false;
+            continue;
+        }
         const size_t equals = line.find('=');
         std::vector<ProfileKey>& keys = sections.back().keys;
         const std::string_view name = equals == std::string::npos ? line : TrimView(line.substr(0, equals));
-        // Wine keeps a nameless entry ("=v") only when the one before it has a name.
-        if (name.empty() && !keys.empty() && keys.back().name.empty()) continue;
+        // Wine keeps a nameless entry ("=v") only when the one before it (a comment too) has a name.
+        if (name.empty() && lastNameless) continue;
+        lastNameless = name.empty();
         if (equals == std::string::npos) keys.push_back(ProfileKey{name, false, std::string_view(), lineNumber});
         else keys.push_back(ProfileKey{name, true, TrimView(line.substr(equals + 1)), lineNumber});
     }
@@ -278,18 +285,22 @@ DWORD WINAPI GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR default
     if (key == nullptr) {
         // The keys that have a value, of the first section of exactly this name: here the
         // section argument is not trimmed. An empty result (or one whose first name is
-        // empty) gives the default, quotes stripped but trailing blanks kept.
+        // empty) gives the default, quotes stripped but trailing blanks kept. The list is
+        // made aside: where the default replaces it, the caller's buffer holds the default
+        // and its zero only, not the rest of a list whose first name was empty.
+        std::vector<char> list(buffer, buffer + size);
+        list[0] = '\0';
         DWORD result = 0;
-        buffer[0] = '\0';
         for (const ProfileSection& s : sections) {
             if (!EqualNoCase(s.name, section)) continue;
             std::vector<std::string> names;
             for (const ProfileKey& k : s.keys)
                 if (k.hasValue) names.emplace_back(k.name);
-            result = CopyList(names, buffer, size);
+            result = CopyList(names, list.data(), size);
             break;
         }
-        if (buffer[0] == '\0') return CopyEntry(givenDefault, true, buffer, size);
+        if (list[0] == '\0') return CopyEntry(givenDefault, true, buffer, size);
+        memcpy(buffer, list.data(), size);
         return result;
     }
     // With a key the default loses its trailing spaces (one character always stays).

@@ -146,6 +146,37 @@ UINT OpenDocument(const std::string& file, const std::string& parameters, std::s
     return LookUpPath(program, &found) && found.kind == NodeKind::File ? kShellSuccess : ERROR_FILE_NOT_FOUND;
 }
 
+// Whether a file the shell starts as a program is an image the simulated Windows can run. A
+// .EXE must start with the DOS header's "MZ" (an empty or text file does not); where it is long
+// enough to carry a further header, a 64-bit image runs only on 64-bit NT (6.0 and later, here),
+// and a 16-bit (NE) or DOS-only one only on 32-bit Windows. CreateProcess refuses the others
+// (ERROR_BAD_EXE_FORMAT and kin), which ShellExecute gives back as ERROR_BAD_FORMAT (Wine's
+// shell32: SHELL_ExecuteW). Other files are not judged: documents open with their program,
+// .BAT and .CMD with the command interpreter.
+constexpr UINT kBadFormat = 11;  // ERROR_BAD_FORMAT
+
+bool RunsAsImage(const FileLookup& found) {
+    const size_t dot = found.fullPath.find_last_of('.');
+    if (dot == std::string::npos || FoldKey(found.fullPath.substr(dot)) != ".EXE") return true;
+    std::string bytes;
+    if (!FileBytes(found, &bytes) || bytes.compare(0, 2, "MZ") != 0) return false;
+    if (bytes.size() < 0x40) return true;  // a stand-in: no header to judge
+    auto word = [&bytes](size_t at) {
+        return at + 1 < bytes.size()
+                   ? static_cast<unsigned>(static_cast<unsigned char>(bytes[at]) |
+                                           static_cast<unsigned char>(bytes[at + 1]) << 8)
+                   : 0u;
+    };
+    const size_t header = word(0x3C) | static_cast<size_t>(word(0x3E)) << 16;
+    const bool nt = (Process.version & 0x80000000u) == 0;
+    const bool wide = nt && (Process.version & 0xFF) >= 6;  // the simulated 64-bit edition
+    if (header + 6 <= bytes.size() && bytes.compare(header, 4, std::string("PE\0\0", 4)) == 0) {
+        const unsigned machine = word(header + 4);
+        return machine == 0x14C || wide;  // i386 everywhere; x64 and ARM64 on 64-bit NT
+    }
+    return !wide;  // NE or a DOS program
+}
+
 }  // namespace
 }  // namespace internal
 
@@ -258,9 +289,10 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
         outcome = Shell.scriptedResult;
     } else {
         const FileLookup found = file ? Resolve(file, directory) : FileLookup();
-        if (found.kind == NodeKind::File || found.kind == NodeKind::Folder) outcome = kShellSuccess;
+        if (found.kind == NodeKind::File && !RunsAsImage(found)) outcome = kBadFormat;
+        else if (found.kind == NodeKind::File) outcome = OpenDocument(file, start.parameters, &start.command);
+        else if (found.kind == NodeKind::Folder) outcome = kShellSuccess;
         else outcome = found.kind == NodeKind::MissingFolder ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
-        if (found.kind == NodeKind::File) outcome = OpenDocument(file, start.parameters, &start.command);
     }
     start.result = outcome;
     Shell.starts.push_back(start);

@@ -1,4 +1,4 @@
-// The launcher's state as at process start, for tests that run many processes' worth of logic in one.
+// The launcher's state as at process start, for tools and tests that run many processes' worth of logic in one.
 #include "launcher_state.h"
 
 #include "launch/launch_control.h"
