@@ -27,7 +27,37 @@ size_t TextLength(const char* text) {
 // page is not read as '?'. A text the ANSI code page holds comes out exactly as the ANSI call
 // gives it; any other must name a file or folder (for a command line, once cleaned into its
 // folder) and is taken in its short form. -1: no Unicode call here, the ANSI route stands.
-int QueryWide(HKEY key, LocationUse use) {
+// Whether wide text at `at` spells ascii, whose small letters match either case.
+bool Spells(const WCHAR* at, const char* ascii) {
+    for (; *ascii != '\0'; ++at, ++ascii)
+        if ((*at | 0x20) != *ascii) return false;
+    return true;
+}
+
+// A record of the 64-bit view names the folders a 64-bit installer meant: %ProgramFiles% and
+// %CommonProgramFiles% expand, in a 32-bit process, to the (x86) folders, and their 64-bit
+// forms are %ProgramW6432% and %CommonProgramW6432%, names of the same length.
+void NameThe64BitFolders(WCHAR* text) {
+    for (; *text != 0; ++text) {
+        if (*text != '%') continue;
+        WCHAR* name = text + 1;
+        if (Spells(name, "common")) name += 6;
+        if (!Spells(name, "programfiles%")) continue;
+        for (int i = 0; i < 5; ++i) name[7 + i] = "W6432"[i];
+    }
+}
+
+// Whether the process is a 32-bit one on 64-bit Windows. IsWow64Process is looked up, not
+// imported: Windows 95, 98, NT 4 and 2000 lack it, and there the answer is no.
+bool RunsUnderWow64() {
+    typedef BOOL(WINAPI * Wow64Function)(HANDLE, PBOOL);
+    const Wow64Function isWow64 = reinterpret_cast<Wow64Function>(NtFunction("KERNEL32", "IsWow64Process"));
+    BOOL wow64 = FALSE;
+    // (HANDLE)-1 is the process's own pseudo handle, as GetCurrentProcess gives it.
+    return isWow64 != nullptr && isWow64(reinterpret_cast<HANDLE>(-1), &wow64) && wow64;
+}
+
+int QueryWide(HKEY key, LocationUse use, REGSAM view) {
     typedef LSTATUS(WINAPI * QueryFunction)(HKEY, LPCWSTR, LPDWORD, LPDWORD, LPBYTE, LPDWORD);
     typedef DWORD(WINAPI * ExpandFunction)(LPCWSTR, LPWSTR, DWORD);
     const QueryFunction queryValue = reinterpret_cast<QueryFunction>(NtFunction("ADVAPI32", "RegQueryValueExW"));
@@ -43,6 +73,7 @@ int QueryWide(HKEY key, LocationUse use) {
     wide.Text[size / sizeof(WCHAR)] = 0;
     WCHAR* text = wide.Text;
     if (type == REG_EXPAND_SZ) {
+        if (view & KEY_WOW64_64KEY) NameThe64BitFolders(wide.Text);
         const DWORD needed = expand(wide.Text, wide.Other, QueryDataSize);
         if (needed == 0 || needed > QueryDataSize) return 0;
         text = wide.Other;
@@ -84,18 +115,35 @@ bool MapRootKey(const char* name) {
     return true;
 }
 
+namespace {
+int QueryView(LocationUse use, REGSAM view);
+}  // namespace
+
 int QueryInstallLocation(LocationUse use) {
     RegistryQueryState& query = RegistryQuery;
     // A name cut to fit would name another key or value: better not found than wrong.
     query.ResultInUtf8 = false;
     if (!query.KeyPath.Fits() || !query.ValueName.Fits()) return 0;
+    const int found = QueryView(use, 0);
+    // On 64-bit Windows the launcher's view of HKEY_LOCAL_MACHINE\Software is the 32-bit
+    // one (WOW6432Node), where 32-bit installers write; a 64-bit installer records its folder
+    // in the 64-bit view, read second so that every record found today is found the same.
+    if (found != 0 || use == LocationText || !RunsUnderWow64()) return found;
+    return QueryView(use, KEY_WOW64_64KEY);
+}
+
+namespace {
+
+// The query in one view of the registry: 0 for the launcher's own, KEY_WOW64_64KEY for the 64-bit one.
+int QueryView(LocationUse use, REGSAM view) {
+    RegistryQueryState& query = RegistryQuery;
 
     // Key path and value name are ANSI text (from the settings file, or from the registry
     // for an association), as the ANSI registry calls read them: a conversion to another
     // code page would name another key outside ASCII.
     HKEY key;
-    if (RegOpenKeyExA(query.Root, query.KeyPath.CStr(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return 0;
-    const int found = QueryWide(key, use);
+    if (RegOpenKeyExA(query.Root, query.KeyPath.CStr(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return 0;
+    const int found = QueryWide(key, use, view);
     if (found >= 0) {
         RegCloseKey(key);
         return found;
@@ -129,6 +177,8 @@ int QueryInstallLocation(LocationUse use) {
     query.ResultText.Assign(text);
     return 1;
 }
+
+}  // namespace
 
 void CleanInstallFolder(char* text) {
     size_t spaces = 0;

@@ -315,6 +315,75 @@ TEST_F(RunTest, NamesOutsideTheCodePageAreFoundOnNT) {
     }
 }
 
+// 64-bit Windows: the launcher, a 32-bit program, sees HKEY_LOCAL_MACHINE\Software at
+// Software\WOW6432Node, where 32-bit installers write; a record a 64-bit installer wrote in the
+// 64-bit view is read when the launcher's own view has none, and expands as a 64-bit program
+// would expand it.
+TEST_F(RunTest, RecordsOfThe64BitViewAreFoundUnderWow64) {
+    const char kKey[] = "Software\\Acme\\Tool";
+    const char kKey32[] = "Software\\WOW6432Node\\Acme\\Tool";
+    const char kUninstall64[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool";
+    const struct Case {
+        const char* name;
+        DWORD version;
+        bool wow64;
+        const char* settings;
+        const char* key32;  // where the 32-bit view's record lies (nullptr: none)
+        const char* text32;
+        DWORD type32;
+        const char* key64;  // the 64-bit view's record (nullptr: none)
+        const char* text64;
+        DWORD type64;
+        Strings started;  // empty: the installer is offered and started
+    } cases[] = {
+        {"64-bit view only", sim::kWindows10, true, "", nullptr, "", REG_SZ, kKey, "C:\\Program Files\\Tool", REG_SZ,
+         {"C:\\Program Files\\Tool\\RUN32.EXE"}},
+        {"both views: the 32-bit one first", sim::kWindows10, true, "", kKey32, "C:\\Program Files (x86)\\Tool", REG_SZ,
+         kKey, "C:\\Program Files\\Tool", REG_SZ, {"C:\\Program Files (x86)\\Tool\\RUN32.EXE"}},
+        {"32-bit view only", sim::kWindows10, true, "", kKey32, "C:\\Program Files (x86)\\Tool", REG_SZ, nullptr, "",
+         REG_SZ, {"C:\\Program Files (x86)\\Tool\\RUN32.EXE"}},
+        {"expandable, 64-bit view", sim::kWindows10, true, "", nullptr, "", REG_SZ, kKey, "%ProgramFiles%\\Tool",
+         REG_EXPAND_SZ, {"C:\\Program Files\\Tool\\RUN32.EXE"}},
+        {"expandable, 64-bit view, common files", sim::kWindows10, true, "", nullptr, "", REG_SZ, kKey,
+         "%commonprogramfiles%\\Tool", REG_EXPAND_SZ, {"C:\\Program Files\\Common Files\\Tool\\RUN32.EXE"}},
+        {"expandable, 64-bit view, the x86 folder named", sim::kWindows10, true, "", nullptr, "", REG_SZ, kKey,
+         "%ProgramFiles(x86)%\\Tool", REG_EXPAND_SZ, {"C:\\Program Files (x86)\\Tool\\RUN32.EXE"}},
+        {"expandable, 32-bit view", sim::kWindows10, true, "", kKey32, "%ProgramFiles%\\Tool", REG_EXPAND_SZ, nullptr,
+         "", REG_SZ, {"C:\\Program Files (x86)\\Tool\\RUN32.EXE"}},
+        {"uninstall record of a 64-bit installer",
+         sim::kWindows10, true,
+         "RunLocationKey=Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Tool\r\nRunLocationValue=InstallLocation",
+         nullptr, "", REG_SZ, kUninstall64, "C:\\Program Files\\Tool\\", REG_SZ,
+         {"C:\\Program Files\\Tool\\RUN32.EXE"}},
+        // Without IsWow64Process (NT 4, 2000) nothing changes: only the launcher's own view is read.
+        {"no IsWow64Process", sim::kWindowsNT4, true, "", nullptr, "", REG_SZ, kKey, "C:\\Program Files\\Tool", REG_SZ,
+         {}},
+        {"no IsWow64Process on 98", sim::kWindows98, true, "", nullptr, "", REG_SZ, kKey, "C:\\Program Files\\Tool",
+         REG_SZ, {}},
+        // A 32-bit Windows has one view: its installers' records lie at the key as named.
+        {"32-bit Windows", sim::kWindows10, false, "", nullptr, "", REG_SZ, kKey, "C:\\Program Files\\Tool", REG_SZ,
+         {"C:\\Program Files\\Tool\\RUN32.EXE"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Fresh();
+        sim::SetVersion(c.version);
+        sim::SetMachine64(c.wow64);
+        Ini(std::string("RunShowAlert=0\r\nInstallShowAlert=0\r\nRunLocationRoot=HKEY_LOCAL_MACHINE\r\n") +
+            (c.settings[0] != '\0' ? c.settings : "RunLocationKey=Software\\Acme\\Tool\r\nRunLocationValue=Path"));
+        DiscWithInstaller();
+        const char* value = c.settings[0] != '\0' ? "InstallLocation" : "Path";
+        if (c.key32) sim::SetRegistryString(HKEY_LOCAL_MACHINE, c.key32, value, c.text32, c.type32);
+        if (c.key64) sim::SetRegistryString(HKEY_LOCAL_MACHINE, c.key64, value, c.text64, c.type64);
+        for (const char* folder : {"C:\\Program Files\\Tool", "C:\\Program Files (x86)\\Tool",
+                                   "C:\\Program Files\\Common Files\\Tool"})
+            sim::AddFile((std::string(folder) + "\\RUN32.EXE").c_str(), "MZ");
+        EXPECT_EQ(Run(), 0);
+        EXPECT_EQ(Started(), c.started.empty() ? Strings{"D:\\SETUP32\\SETUP.EXE"} : c.started);
+        EXPECT_EQ(sim::WriteCount(), 0);
+    }
+}
+
 // A start that fails is reported with the family's text for what was started, and no wait
 // follows even when a window class is named.
 TEST_F(RunTest, FailedStartsAreReportedAndNotWaitedFor) {

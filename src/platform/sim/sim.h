@@ -35,6 +35,13 @@ constexpr DWORD kWindowsNT4 = 0x05650004;  // high bit clear
 constexpr DWORD kWindows10 = 0x23F00206;
 void SetVersion(DWORD version);
 void SetModulePath(const char* path);  // what GetModuleFileNameA reports
+// A 64-bit Windows running the launcher as a 32-bit process (WOW64): IsWow64Process says so
+// (on NT 5.1 and later; the version stays whatever SetVersion gave), the launcher's view of
+// HKEY_LOCAL_MACHINE\Software is Software\WOW6432Node, and the environment has a 32-bit
+// process's folders: ProgramFiles, CommonProgramFiles and ProgramFiles(x86) in
+// "C:\Program Files (x86)", ProgramW6432 and CommonProgramW6432 in "C:\Program Files".
+// Set it after Reset(): the variables are set then.
+void SetMachine64(bool wow64);
 // A name outside the ANSI code page, written in UTF-8, as the simulation's calls take it
 // (sim::AddFile(sim::Utf8("C:\\東京\\RUN.EXE").c_str())): the ANSI calls give '?' for each
 // character code page 1252 lacks, the Unicode calls give the name whole.

@@ -52,6 +52,7 @@ const char* const kFailableCalls[] = {
     "GetShortPathNameW",
     "GetVersion",
     "IsIconic",
+    "IsWow64Process",
     "KillTimer",
     "LoadCursorA",
     "LoadIconA",

@@ -19,6 +19,7 @@ struct ProcessState {
     std::set<int> keysDown;
     bool registerClassExAvailable = true;
     bool moduleNameCutUnterminated = false;  // GetModuleFileNameA as Windows 2000 and XP cut
+    bool wow64 = false;                      // a 32-bit process on 64-bit Windows
 };
 extern ProcessState Process;
 // The 95/98 family's Unicode stubs: true (and ERROR_CALL_NOT_IMPLEMENTED set) there.
@@ -84,6 +85,8 @@ std::string Utf8FromWide(const WCHAR* text, size_t length);
 size_t WideLength(const WCHAR* text);
 
 // ---- Registry (sim_registry.cpp) ----
+// The key a 32-bit process opens on 64-bit Windows: HKEY_LOCAL_MACHINE\Software is seen at
+// Software\WOW6432Node but for the keys both views share; KEY_WOW64_64KEY opens the key as named.
 // A value's type and bytes, through the simulated registry; false for a missing key or value.
 bool ReadRegistryValue(HKEY root, const std::string& keyPath, const std::string& valueName, DWORD* type,
                        std::string* data);

@@ -36,6 +36,7 @@ const Export kExports[] = {
     {kKernel32, "GetShortPathNameW", AsProc(&GetShortPathNameW)},
     {kKernel32, "ExpandEnvironmentStringsW", AsProc(&ExpandEnvironmentStringsW)},
     {kKernel32, "SetCurrentDirectoryW", AsProc(&SetCurrentDirectoryW)},
+    {kKernel32, "IsWow64Process", AsProc(&IsWow64Process)},
     {kAdvapi32, "RegQueryValueExW", AsProc(&RegQueryValueExW)},
 };
 
@@ -63,6 +64,17 @@ void SetKeyDown(int virtualKey, bool down) {
 }
 void SetRegisterClassExAvailable(bool available) { internal::Process.registerClassExAvailable = available; }
 void SetModuleNameCutUnterminated(bool unterminated) { internal::Process.moduleNameCutUnterminated = unterminated; }
+
+void SetMachine64(bool wow64) {
+    internal::Process.wow64 = wow64;
+    if (!wow64) return;
+    SetEnvironmentVariable("ProgramFiles", "C:\\Program Files (x86)");
+    SetEnvironmentVariable("ProgramFiles(x86)", "C:\\Program Files (x86)");
+    SetEnvironmentVariable("CommonProgramFiles", "C:\\Program Files (x86)\\Common Files");
+    SetEnvironmentVariable("CommonProgramFiles(x86)", "C:\\Program Files (x86)\\Common Files");
+    SetEnvironmentVariable("ProgramW6432", "C:\\Program Files");
+    SetEnvironmentVariable("CommonProgramW6432", "C:\\Program Files\\Common Files");
+}
 
 }  // namespace sim
 
@@ -106,6 +118,18 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size) {
     return size;
 }
 
+BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64) {
+    long long planned = 0;
+    if (PlannedFailure("IsWow64Process", &planned)) return static_cast<BOOL>(planned);
+    // Only the process's own pseudo handle is simulated.
+    if (process != reinterpret_cast<HANDLE>(-1) || wow64 == nullptr) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    *wow64 = Process.wow64 ? TRUE : FALSE;
+    return TRUE;
+}
+
 // As the A form; the cut of a path too long follows the later versions' rule.
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
     long long planned = 0;
@@ -147,7 +171,10 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name) {
     if (module == sim::internal::kUser32 && reinterpret_cast<ULONG_PTR>(name) > 0xFFFF &&
         strcmp(name, "RegisterClassExA") == 0 && Process.registerClassExAvailable)
         return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(&RegisterClassExA));
-    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF)
+    // IsWow64Process came with XP SP2 (NT 5.1): NT 4 and 2000 lack it, as the 95/98 family does.
+    const DWORD version = sim::internal::Process.version;
+    const bool hasWow64Call = (version & 0x80000000u) == 0 && ((version & 0xFF) > 5 || (version & 0xFFFF) >= 0x0105);
+    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF && (hasWow64Call || strcmp(name, "IsWow64Process") != 0))
         for (const sim::internal::Export& entry : sim::internal::kExports)
             if (entry.module == module && strcmp(name, entry.name) == 0) return reinterpret_cast<FARPROC>(entry.function);
     SetLastError(sim::internal::kErrorProcNotFound);

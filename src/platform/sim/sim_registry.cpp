@@ -110,6 +110,28 @@ RegistryKey* FindKey(RegistryKey* key, std::string_view path) {
     return key;
 }
 
+// The keys under HKEY_LOCAL_MACHINE\Software that both views share on Windows 7 and later
+// ("Registry Keys Affected by WOW64" in Microsoft's documentation), as far as the simulation
+// needs them: a record there is found in either view.
+const char* const kSharedKeys[] = {"CLIENTS", "POLICIES", "REGISTEREDAPPLICATIONS", "WOW6432NODE"};
+
+// The path a 32-bit process on 64-bit Windows opens for root\path: Software\X becomes
+// Software\WOW6432Node\X, unless KEY_WOW64_64KEY asks for the key as named.
+std::string ViewOf(HKEY root, std::string_view path, REGSAM access) {
+    std::string view(path);
+    if (!Process.wow64 || (access & KEY_WOW64_64KEY) || root != HKEY_LOCAL_MACHINE) return view;
+    std::string_view first, second;
+    size_t pos = 0;
+    if (!NextKeyPart(path, &pos, &first) || FoldKey(std::string(first)) != "SOFTWARE") return view;
+    const size_t after = pos;
+    if (NextKeyPart(path, &pos, &second)) {
+        const std::string folded = FoldKey(std::string(second));
+        for (const char* shared : kSharedKeys)
+            if (folded == shared) return view;
+    }
+    return std::string(path.substr(0, after)) + "\\WOW6432Node" + std::string(path.substr(after));
+}
+
 RegistryKey* MakeKey(HKEY root, const char* path) {
     RegistryKey* key = RootOf(root);
     if (key == nullptr) {
@@ -222,7 +244,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM acc
     if (key == nullptr) return kErrorInvalidHandle;
     const std::string_view path = subKey ? subKey : "";
     if (!path.empty() && path[0] == '\\') return kErrorBadPathname;  // NT refuses a leading backslash
-    key = FindKey(key, path);
+    key = FindKey(key, ViewOf(root, path, access));
     if (key == nullptr) return ERROR_FILE_NOT_FOUND;
     // An empty or null subkey opens the same key again, under a handle of its own.
     Registry.handles.push_back(key);

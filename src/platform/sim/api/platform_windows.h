@@ -34,6 +34,7 @@ typedef DWORD REGSAM;
 typedef BYTE* LPBYTE;
 typedef DWORD* LPDWORD;
 typedef BOOL* LPBOOL;
+typedef BOOL* PBOOL;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef WCHAR* LPWSTR;
@@ -116,6 +117,7 @@ DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR buffer, DWORD size);
 // The Unicode calls below are reached through GetProcAddress (the product imports none of
 // them); on the 95/98 family they fail with ERROR_CALL_NOT_IMPLEMENTED, as its stubs do.
 DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size);
+BOOL WINAPI IsWow64Process(HANDLE process, PBOOL wow64);  // XP SP2 and later
 HMODULE WINAPI GetModuleHandleA(LPCSTR name);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR name);
 SHORT WINAPI GetAsyncKeyState(int key);
@@ -161,6 +163,7 @@ BOOL WINAPI WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR tex
 #define HKEY_USERS \
     (reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(0x80000003)))))
 #define KEY_QUERY_VALUE 0x0001
+#define KEY_WOW64_64KEY 0x0100  // the 64-bit view, for a 32-bit process on 64-bit Windows
 #define REG_NONE 0
 #define REG_SZ 1
 #define REG_EXPAND_SZ 2
