@@ -8,9 +8,9 @@ const char IgnoreMarker[] = "(ignore)";
 bool IsIgnoreMarker(const char* text) { return text != nullptr && lstrcmpiA(text, IgnoreMarker) == 0; }
 
 #define NUMBER_SETTING(key, value) \
-    { #key, NumberSetting, &LauncherSettings::key, nullptr, value, nullptr }
+    { #key, &LauncherSettings::key, nullptr, nullptr, value, NumberSetting }
 #define TEXT_SETTING(key, value) \
-    { #key, TextSetting, nullptr, &LauncherSettings::key, 0, value }
+    { #key, nullptr, &LauncherSettings::key, value, 0, TextSetting }
 
 const SettingEntry SettingCatalogue[] = {
     NUMBER_SETTING(InstallNeeded, 1),
@@ -55,15 +55,15 @@ const SettingEntry SettingCatalogue[] = {
     TEXT_SETTING(RunNTPrefix, ""),
     TEXT_SETTING(Run32Suffix, ""),
     TEXT_SETTING(RunNTSuffix, ""),
-    TEXT_SETTING(Install32WindowClass, "(ignore)"),
-    TEXT_SETTING(InstallNTWindowClass, "(ignore)"),
-    TEXT_SETTING(Run32WindowClass, "(ignore)"),
-    TEXT_SETTING(RunNTWindowClass, "(ignore)"),
+    TEXT_SETTING(Install32WindowClass, IgnoreMarker),
+    TEXT_SETTING(InstallNTWindowClass, IgnoreMarker),
+    TEXT_SETTING(Run32WindowClass, IgnoreMarker),
+    TEXT_SETTING(RunNTWindowClass, IgnoreMarker),
     TEXT_SETTING(LauncherWindowClass, "Fendral Tavio Launcher Class"),
-    TEXT_SETTING(Install32WindowTitle, "(ignore)"),
-    TEXT_SETTING(InstallNTWindowTitle, "(ignore)"),
-    TEXT_SETTING(Run32WindowTitle, "(ignore)"),
-    TEXT_SETTING(RunNTWindowTitle, "(ignore)"),
+    TEXT_SETTING(Install32WindowTitle, IgnoreMarker),
+    TEXT_SETTING(InstallNTWindowTitle, IgnoreMarker),
+    TEXT_SETTING(Run32WindowTitle, IgnoreMarker),
+    TEXT_SETTING(RunNTWindowTitle, IgnoreMarker),
     NUMBER_SETTING(ExtractFolder, 0),
     NUMBER_SETTING(WindowTimeOut, 90),
     NUMBER_SETTING(VerifyInstallation, 0),

@@ -76,14 +76,15 @@ extern LauncherSettings Settings;
 
 // One row of the catalogue: a key, its kind, its default and where it lives in Settings.
 // The rows stand in the order the settings file is read.
-enum SettingKind { NumberSetting, TextSetting };
+// Narrow fields last: the catalogue is 55 entries of the product's read-only data.
+enum SettingKind : unsigned char { NumberSetting, TextSetting };
 struct SettingEntry {
     const char* Key;
-    SettingKind Kind;
     LONG LauncherSettings::*Number;       // for NumberSetting
     SettingText LauncherSettings::*Text;  // for TextSetting
-    LONG DefaultNumber;
     const char* DefaultText;
+    short DefaultNumber;
+    SettingKind Kind;
 };
 extern const SettingEntry SettingCatalogue[];
 extern const int SettingCount;  // 55

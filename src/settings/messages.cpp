@@ -4,7 +4,7 @@
 #include "settings/settings_file.h"
 
 const MessageEntry MessageCatalogue[MessageCount] = {
-    {"LauncherTitle", "Tavio Launcher"},
+    {"LauncherTitle", LauncherTitleText},
     {"ErrorRoot", "The indicated registry root key is not a valid predefined key."},
     {"ErrorFindLaunch32", "Tavio Launcher couldn't locate the installer file for Windows 95,"},
     {"ErrorFindLaunchNT", "Tavio Launcher couldn't locate the installer file for Windows NT,"},

@@ -3,7 +3,7 @@
 #define TAVIO_SETTINGS_MESSAGES_H
 
 // In catalogue order. The launch-result reasons stand in code order.
-enum MessageId {
+enum MessageId : unsigned char {
     MsgLauncherTitle,
     MsgErrorRoot,
     MsgErrorFindLaunch32,

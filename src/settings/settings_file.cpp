@@ -122,9 +122,13 @@ static bool LocateSettingsFileSteps() {
         // The path is ANSI text, like every path the launcher uses; read as any other code
         // page it would name another file outside ASCII. One character never gives more
         // than one UTF-16 unit, so the 359 characters fit.
+        // The Unicode call is looked up, not imported: Windows 95's own DLLs need not export it.
+        typedef BOOL(WINAPI * FlushFunction)(LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR);
+        const FlushFunction flush =
+            reinterpret_cast<FlushFunction>(NtFunction("KERNEL32", "WritePrivateProfileStringW"));
         WCHAR widePath[360];
-        if (MultiByteToWideChar(CP_ACP, 0, SettingsFile.SettingsFilePath.CStr(), -1, widePath, 360) != 0)
-            WritePrivateProfileStringW(nullptr, nullptr, nullptr, widePath);
+        if (flush != nullptr && MultiByteToWideChar(CP_ACP, 0, SettingsFile.SettingsFilePath.CStr(), -1, widePath, 360) != 0)
+            flush(nullptr, nullptr, nullptr, widePath);
     }
     return true;
 }

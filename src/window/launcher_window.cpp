@@ -4,6 +4,7 @@
 #include <stddef.h>
 
 #include "settings/launcher_settings.h"
+#include "settings/settings_file.h"
 #include "window/status_lines.h"
 
 WindowWaitState WindowWait;
@@ -109,7 +110,7 @@ int CreateLauncherWindow(HINSTANCE instance, int showMode, const char* className
     // launcher is DPI-aware: its place and size are given at 96 DPI and scale with the display.
     MeasureDisplayDpi();
     const int corner = Scaled(50);
-    HWND window = CreateWindowExA(0, className, LauncherWindowTitle, LauncherWindowStyle, corner, corner, Scaled(200),
+    HWND window = CreateWindowExA(0, className, LauncherTitleText, LauncherWindowStyle, corner, corner, Scaled(200),
                                   Scaled(80), nullptr, nullptr, instance, nullptr);
     if (window == nullptr) return 0;
     WindowWait.LauncherWindow = window;
@@ -126,7 +127,7 @@ bool FindRunningWindow(const char* className, const char* title) {
 }
 
 bool DeferToRunningLauncher() {
-    if (!FindRunningWindow(Settings.LauncherWindowClass.CStr(), LauncherWindowTitle)) return false;
+    if (!FindRunningWindow(Settings.LauncherWindowClass.CStr(), LauncherTitleText)) return false;
     // Posted, never sent: this instance must not block on the running one. A lost notice
     // (its window gone since the lookup) changes nothing for this instance.
     PostMessageA(WindowWait.FoundWindow, DeferralNotice, 0, 0);

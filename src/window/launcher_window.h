@@ -12,8 +12,8 @@ constexpr UINT_PTR WaitTimer = 1;      // id of the half-second timer
 constexpr UINT WaitTimerPeriod = 500;  // milliseconds
 // A caption with the system menu and both boxes, a fixed frame, not visible.
 constexpr DWORD LauncherWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-// Fixed, not a setting: a second instance looks for it together with LauncherWindowClass.
-constexpr char LauncherWindowTitle[] = "Tavio Launcher";
+// The window's title is LauncherTitleText, fixed, not a setting: a second instance looks for
+// it together with LauncherWindowClass.
 
 // The launcher window, the wait for the started program's window, and the last lookup.
 struct WindowWaitState {

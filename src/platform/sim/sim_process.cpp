@@ -37,6 +37,7 @@ const Export kExports[] = {
     {kKernel32, "ExpandEnvironmentStringsW", AsProc(&ExpandEnvironmentStringsW)},
     {kKernel32, "SetCurrentDirectoryW", AsProc(&SetCurrentDirectoryW)},
     {kKernel32, "IsWow64Process", AsProc(&IsWow64Process)},
+    {kKernel32, "WritePrivateProfileStringW", AsProc(&WritePrivateProfileStringW)},
     {kAdvapi32, "RegQueryValueExW", AsProc(&RegQueryValueExW)},
 };
 
