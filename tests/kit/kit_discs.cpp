@@ -33,6 +33,7 @@ const struct {
     {"long-names", "tests/kit/discs/long-names.ini", {"AUTOPLAY.EXE", "Sample Program/Run Sample.exe"}},
     {"no-window-class", "tests/kit/discs/no-window-class.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
     {"utf8-no-bom", "tests/kit/discs/utf8-no-bom.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
+    {"installed-elsewhere", "tests/kit/discs/installed-elsewhere.ini", {"AUTOPLAY.EXE", "SETUP/SETUP.EXE"}},
     {"not-a-program", "tests/kit/discs/not-a-program.ini", {"AUTOPLAY.EXE"},
      {{"SETUP32/SETUP.EXE", ""},
       {"SETUPNT/SETUP.EXE", Image("NE")},

@@ -79,10 +79,18 @@ std::string MakeAlias(const std::string& name, int number) {
     const bool hasExtension = dot != std::string::npos && dot != 0;
     const std::string base = hasExtension ? name.substr(0, dot) : name;
     const std::string extension = hasExtension ? name.substr(dot + 1) : "";
+    // A character outside the ANSI code page (a mark and its UTF-8) is one character, and no
+    // OEM code page writes it: '_'.
     auto squeeze = [](const std::string& text, size_t length) {
         std::string out;
-        for (char c : text)
+        for (size_t i = 0; i < text.size(); ++i) {
+            char c = text[i];
+            if (c == '\x01') {
+                for (++i; i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80;) ++i;
+                c = '?';
+            }
             if (c != ' ' && c != '.' && out.size() < length) out += IsShortNameCharacter(c) ? ShortUpper(c) : '_';
+        }
         return out;
     };
     const std::string tail = "~" + std::to_string(number);
@@ -169,6 +177,8 @@ bool SetUpMachine(const DiscMachine& machine, std::string* problem, bool* launch
     ResetLauncherState();
     sim::SetVersion(machine.windows95 ? sim::kWindows98 : sim::kWindows10);
     for (const auto& variable : kEnvironment) sim::SetEnvironmentVariable(variable.name, variable.value);
+    // A 32-bit process's folders on 64-bit Windows; the author's own variables come after.
+    sim::SetMachine64(machine.machine64 && !machine.windows95);
     for (const auto& variable : machine.environment)
         sim::SetEnvironmentVariable(variable.first.c_str(), variable.second.c_str());
     const std::string launcher = LauncherPath(machine);
@@ -211,19 +221,25 @@ bool ReadDiscSettings(const DiscMachine& machine, std::string* problem) {
 }
 
 bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem, DWORD type,
-                     const std::vector<std::pair<std::string, std::string>>& beside) {
+                     const std::vector<std::pair<std::string, std::string>>& beside, bool in64BitView) {
     if (!ReadDiscSettings(machine, problem)) return false;
     // Where the disc's installer writes the record: regedit's "(Default)" names the default value.
     const bool rootNamed = MapRootKey(Settings.RunLocationRoot.CStr());
     const HKEY root = RegistryQuery.Root;
     const std::string valueName =
         lstrcmpiA(Settings.RunLocationValue.CStr(), "(Default)") == 0 ? "" : Settings.RunLocationValue.CStr();
-    // The folder as the launcher will make it out of the record.
+    // The folder as the launcher will make it out of the record: a record of the 64-bit view
+    // names the 64-bit program folders (%ProgramW6432%, %CommonProgramW6432%).
+    const bool view64 = in64BitView && machine.machine64 && !machine.windows95;
+    std::string text = folder;
+    for (const char* name : {"%ProgramFiles%", "%CommonProgramFiles%"}) {
+        const std::string variable = name;
+        for (size_t at = 0; view64 && at + variable.size() <= text.size(); ++at)
+            if (lstrcmpiA(text.substr(at, variable.size()).c_str(), name) == 0)
+                text.replace(at + variable.size() - 6, 5, "W6432");
+    }
     FixedText<1216> cleaned;
-    char expanded[1216] = "";
-    if (type == REG_EXPAND_SZ && ExpandEnvironmentStringsA(folder.c_str(), expanded, sizeof expanded) - 1 < sizeof expanded)
-        cleaned.Assign(expanded);
-    else cleaned.Assign(folder.c_str());
+    cleaned.Assign((type == REG_EXPAND_SZ ? sim::Expanded(text) : text).c_str());
     if (Settings.ExtractFolder != 0) CleanInstallFolder(cleaned.Data());
     std::string installFolder = cleaned.CStr();
     while (!installFolder.empty() && installFolder.back() == '\\') installFolder.pop_back();
@@ -235,10 +251,17 @@ bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missi
     const std::string key = Settings.RunLocationKey.CStr();
 
     if (rootNamed) {
-        machine.registry.push_back({root, key, valueName, type, folder + '\0'});
-        for (const auto& value : beside) machine.registry.push_back({root, key, value.first, REG_SZ, value.second + '\0'});
+        const std::string place = machine.machine64 && !view64 ? sim::Wow64KeyPath(root, key.c_str()) : key;
+        machine.registry.push_back({root, place, valueName, type, folder + '\0'});
+        for (const auto& value : beside) machine.registry.push_back({root, place, value.first, REG_SZ, value.second + '\0'});
     }
     if (IsAbsoluteFolder(installFolder + "\\")) {
+        // 64-bit Windows has both program folders, in this order: PROGRA~1 and PROGRA~2.
+        if (machine.machine64 && !machine.windows95)
+            for (const char* programs : {"C:\\Program Files", "C:\\Program Files (x86)"}) {
+                machine.folders.push_back(programs);
+                AddShortNames(machine, programs);
+            }
         machine.folders.push_back(installFolder);
         AddShortNames(machine, installFolder);
         if (!missing)

@@ -35,6 +35,7 @@ struct DiscMachine {
     std::string discFolder;                 // a host folder loaded as D:\, or empty
     std::string launcher = "AUTOPLAY.EXE";  // relative to D:\ (backslashes)
     bool windows95 = false;                 // the 95/98 family, else NT
+    bool machine64 = false;                 // NT: 64-bit Windows, the launcher a 32-bit process on it
     std::vector<std::string> folders;       // further Windows folders
     std::vector<MachineFile> files;         // further files (the launcher needs no bytes)
     std::vector<MachineAlias> shortNames;   // given once the files exist
@@ -62,9 +63,12 @@ bool ReadDiscSettings(const DiscMachine& machine, std::string* problem);
 // the folder every program the settings may look for there, unless missing.
 // The record is of type (REG_SZ or REG_EXPAND_SZ), and holds its text as written; beside it
 // in the key, further REG_SZ values (name, text).
+// On a 64-bit machine the record lies in the 32-bit view, where a 32-bit installer writes it,
+// or with in64BitView where a 64-bit installer writes it. Texts are the simulation's own
+// (sim::Utf8 for a name outside the ANSI code page).
 bool AddInstallation(DiscMachine& machine, const std::string& folder, bool missing, std::string* problem,
                      DWORD type = REG_SZ,
-                     const std::vector<std::pair<std::string, std::string>>& beside = {});
+                     const std::vector<std::pair<std::string, std::string>>& beside = {}, bool in64BitView = false);
 
 // An association of a document extension (".htm") with a program's path, or with an open
 // command as written when it holds a placeholder ("rundll32.exe ieframe.dll,OpenURL %l");

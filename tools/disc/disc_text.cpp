@@ -101,6 +101,17 @@ bool WriteFile(const std::string& path, const std::string& bytes) {
     return fclose(file) == 0 && written;
 }
 
+// The length of the UTF-8 sequence at text[at], 0 for none: the simulation writes a character
+// outside the ANSI code page as the byte 0x01 followed by it.
+size_t Utf8Length(const std::string& text, size_t at) {
+    const unsigned char lead = static_cast<unsigned char>(text[at]);
+    const size_t n = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xC2 && lead < 0xE0 ? 2 : 0;
+    if (n == 0 || at + n > text.size()) return 0;
+    for (size_t k = 1; k < n; ++k)
+        if ((static_cast<unsigned char>(text[at + k]) & 0xC0) != 0x80) return 0;
+    return n;
+}
+
 std::string OneLine(const std::string& text) {
     if (text.empty()) return "(empty)";
     size_t first = 0, last = text.size();
@@ -109,7 +120,12 @@ std::string OneLine(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i) {
         const unsigned char c = static_cast<unsigned char>(text[i]);
-        if (c == '\n') out += "{LF}";
+        size_t length = 0;
+        if (c == 0x01 && i + 1 < text.size() && (length = Utf8Length(text, i + 1)) > 0) {
+            // A character outside the ANSI code page, as a Unicode call gives it: shown whole.
+            out += text.substr(i + 1, length);
+            i += length;
+        } else if (c == '\n') out += "{LF}";
         else if (c == '\r') out += "{CR}";
         else if (c == '\t') out += "{TAB}";
         else if (c == ' ' && (i < first || i >= last)) out += "{SP}";

@@ -63,7 +63,7 @@ const char kCheckUsage[] =
 const char kTryUsage[] =
     "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]\n"
     "                      [--record-type REG_SZ|REG_EXPAND_SZ] [--beside NAME=TEXT]...] [--env NAME=VALUE]...\n"
-    "                      [--window-after SECONDS|never]\n"
+    "                      [--machine 32|64 [--record-view 32|64]] [--window-after SECONDS|never]\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
     "                      [--association .EXT=COMMAND]... [--launcher NAME] [--codepage N] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
@@ -94,6 +94,11 @@ const char kTryUsage[] =
     "  --record-type REG_SZ|REG_EXPAND_SZ  the record's type (REG_SZ unless given); an\n"
     "                          expandable record names variables: %ProgramFiles%\\Tool\n"
     "  --beside NAME=TEXT      with --installed: a further REG_SZ value in the record's key\n"
+    "  --machine 32|64         NT: 32-bit Windows (the default), or 64-bit Windows, where the\n"
+    "                          launcher runs as a 32-bit program (WOW64)\n"
+    "  --record-view 32|64     with --machine 64: the record lies where a 32-bit installer\n"
+    "                          writes it (the default: HKEY_LOCAL_MACHINE\\Software is then\n"
+    "                          Software\\WOW6432Node), or where a 64-bit installer does\n"
     "  --window-after SECONDS|never  when the started program opens the window the launcher\n"
     "                          waits for (default 0: at once); never: the wait runs to its end\n"
     "  --env NAME=VALUE        an environment variable (SystemDrive, SystemRoot, windir,\n"
@@ -144,6 +149,7 @@ struct Options {
     std::string installFolder;
     long windowAfterMs = 0;
     DWORD recordType = REG_SZ;
+    bool machine64 = false, recordView64 = false;
     std::vector<std::pair<std::string, std::string>> beside, environment;
     std::vector<int> answers;
     std::vector<MachineWindow> windows;
@@ -200,11 +206,17 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             if (!value(&v)) return false;
             if (v != "REG_SZ" && v != "REG_EXPAND_SZ") return *why = "--record-type is REG_SZ or REG_EXPAND_SZ", false;
             o->recordType = v == "REG_SZ" ? REG_SZ : REG_EXPAND_SZ;
+        } else if (tries && (a == "--machine" || a == "--record-view")) {
+            if (!value(&v)) return false;
+            if (v != "32" && v != "64") return *why = a + " is 32 or 64", false;
+            (a == "--machine" ? o->machine64 : o->recordView64) = v == "64";
         } else if (tries && (a == "--beside" || a == "--env")) {
             if (!value(&v)) return false;
             const size_t equals = v.find('=');
             if (equals == std::string::npos || equals == 0) return *why = a + " is NAME=TEXT", false;
-            (a == "--env" ? o->environment : o->beside).push_back({v.substr(0, equals), v.substr(equals + 1)});
+            // Texts of the command line are UTF-8: a name outside the ANSI code page stays whole.
+            (a == "--env" ? o->environment : o->beside)
+                .push_back({sim::Utf8(v.substr(0, equals).c_str()), sim::Utf8(v.substr(equals + 1).c_str())});
         }
         else if (tries && a == "--all") o->all = true;
         else if (tries && a == "--answer") {
@@ -236,6 +248,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
         return *why = o->verb + (wanted == 2 ? " takes DISC_FOLDER and OUT.iso" : " takes one DISC_FOLDER"), false;
     if (o->installed && o->notInstalled) return *why = "--installed and --not-installed exclude each other", false;
     if (o->missing && !o->installed) return *why = "--missing goes with --installed", false;
+    if (o->recordView64 && !o->machine64) return *why = "--record-view goes with --machine 64", false;
     if ((o->recordType != REG_SZ || !o->beside.empty()) && !o->installed && !o->all)
         return *why = "--record-type and --beside go with --installed", false;
     if (o->all && (o->missing || o->notInstalled || !o->answers.empty()))
@@ -249,6 +262,7 @@ DiscMachine BaseMachine(const Options& o) {
     machine.launcher = o.launcher;
     machine.windows = o.windows;
     machine.environment = o.environment;
+    machine.machine64 = o.machine64;
     machine.windowAfterMs = o.windowAfterMs;
     for (const auto& association : o.associations) AddAssociation(machine, association.first, association.second);
     return machine;
@@ -368,7 +382,8 @@ bool RunCase(const Options& o, const TryCase& c, DryRun* run, std::string* probl
         const std::string folder = o.installFolder.empty() ? kDefaultInstallFolder : o.installFolder;
         // Without a settings file there is no record to place: the launcher stops before looking.
         std::string unused;
-        AddInstallation(machine, folder, c.installation == TryCase::Missing, &unused, o.recordType, o.beside);
+        AddInstallation(machine, sim::Utf8(folder.c_str()), c.installation == TryCase::Missing, &unused, o.recordType,
+                        o.beside, o.recordView64);
     }
     return TryDisc(machine, run, problem);
 }

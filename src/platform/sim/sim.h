@@ -42,6 +42,12 @@ void SetModulePath(const char* path);  // what GetModuleFileNameA reports
 // "C:\Program Files (x86)", ProgramW6432 and CommonProgramW6432 in "C:\Program Files".
 // Set it after Reset(): the variables are set then.
 void SetMachine64(bool wow64);
+// Where a 32-bit installer's record for root\keyPath lies on 64-bit Windows: the key as named,
+// or for HKEY_LOCAL_MACHINE\Software its place below Software\WOW6432Node.
+std::string Wow64KeyPath(HKEY root, const char* keyPath);
+// text (the simulation's own text) with the environment's variables expanded, as the
+// Unicode ExpandEnvironmentStringsW gives it: a name outside the ANSI code page stays whole.
+std::string Expanded(const std::string& text);
 // A name outside the ANSI code page, written in UTF-8, as the simulation's calls take it
 // (sim::AddFile(sim::Utf8("C:\\東京\\RUN.EXE").c_str())): the ANSI calls give '?' for each
 // character code page 1252 lacks, the Unicode calls give the name whole.

@@ -44,6 +44,8 @@ std::string ExpandEnvironment(const std::string& text) {
 
 }  // namespace internal
 
+std::string Expanded(const std::string& text) { return internal::ExpandEnvironment(text); }
+
 void SetEnvironmentVariable(const char* name, const char* value) {
     if (name == nullptr) return;
     if (value == nullptr) internal::Environment.variables.erase(internal::FoldKey(name));

@@ -198,6 +198,14 @@ bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string
 
 void AddRegistryKey(HKEY root, const char* keyPath) { internal::MakeKey(root, keyPath); }
 
+std::string Wow64KeyPath(HKEY root, const char* keyPath) {
+    const bool wow64 = internal::Process.wow64;
+    internal::Process.wow64 = true;
+    const std::string path = internal::ViewOf(root, keyPath != nullptr ? keyPath : "", 0);
+    internal::Process.wow64 = wow64;
+    return path;
+}
+
 void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data, DWORD size) {
     internal::RegistryKey* key = internal::MakeKey(root, keyPath);
     if (key == nullptr) return;
