@@ -32,16 +32,30 @@ MachineForOneInput::~MachineForOneInput() {
     machineUsed = false;
 }
 
+namespace {
+
+// The inputs' texts are ANSI, as the settings file and the ANSI calls give them. The simulation
+// keeps a character outside the code page as the byte 0x01 and its UTF-8: that byte, reserved,
+// becomes 0x02 (another control character no name may hold either).
+void AsAnsi(std::string* text) {
+    for (char& c : *text)
+        if (c == '\x01') c = '\x02';
+}
+
+}  // namespace
+
 void FuzzInput::Field(std::string* text) {
     const uint8_t* end = static_cast<const uint8_t*>(memchr(data_ + pos_, 0, size_ - pos_));
     const size_t length = end != nullptr ? static_cast<size_t>(end - (data_ + pos_)) : size_ - pos_;
     text->assign(reinterpret_cast<const char*>(data_ + pos_), length);
+    AsAnsi(text);
     pos_ += length;
     if (pos_ < size_) ++pos_;  // the zero that ends the field
 }
 
 void FuzzInput::Rest(std::string* text) {
     text->assign(reinterpret_cast<const char*>(data_ + pos_), size_ - pos_);
+    AsAnsi(text);
     pos_ = size_;
 }
 

@@ -94,8 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int refusal = flags >> 6;
     if (refusal != 0)
         sim::FailNextCall("GetShortPathNameA", true, ShortPathRefusals[refusal]);
-    if (shellFlags & 0x80)
+    // The 95/98 family asks the shell in ANSI, NT in Unicode.
+    if (shellFlags & 0x80) {
         sim::FailNextCall("FindExecutableA", true, shellFlags % 33);
+        sim::FailNextCall("FindExecutableW", true, shellFlags % 33);
+    }
     const size_t failuresBefore = sim::Failures().size();
 
     const LaunchResult result = StartProgram(launchPath);

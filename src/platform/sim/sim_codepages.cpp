@@ -181,8 +181,9 @@ void ForEachInternal(std::string_view text, Visit visit) {
     for (size_t i = 0; i < text.size(); ++i) {
         size_t length = 0;
         if (text[i] == kWideMark && i + 1 < text.size()) {
+            // Only a multibyte sequence follows a mark: a 0x01 before anything else is itself.
             const unsigned codePoint = DecodeUtf8(text, i + 1, &length);
-            if (length > 0) {
+            if (length > 1) {
                 visit(codePoint, true);
                 i += length;
                 continue;
