@@ -234,7 +234,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             const size_t equals = v.find('=');
             if (equals == std::string::npos || equals == 0 || equals + 1 == v.size())
                 return *why = "--association is .EXT=COMMAND", false;
-            o->associations.push_back({v.substr(0, equals), v.substr(equals + 1)});
+            o->associations.push_back({v.substr(0, equals), sim::Utf8(v.substr(equals + 1).c_str())});
         } else if (images && a == "--label") {
             if (!value(&o->label)) return false;
         } else if (images && a == "--icon") {
@@ -259,7 +259,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
 DiscMachine BaseMachine(const Options& o) {
     DiscMachine machine;
     machine.discFolder = o.operands[0];
-    machine.launcher = o.launcher;
+    machine.launcher = sim::Utf8(o.launcher.c_str());  // UTF-8, as every text of the command line
     machine.windows = o.windows;
     machine.environment = o.environment;
     machine.machine64 = o.machine64;
@@ -379,7 +379,8 @@ bool RunCase(const Options& o, const TryCase& c, DryRun* run, std::string* probl
     machine.windows95 = c.windows95;
     machine.answers = c.answers;
     if (c.installation != TryCase::NotInstalled) {
-        const std::string folder = o.installFolder.empty() ? kDefaultInstallFolder : o.installFolder;
+        // An empty record, as given, names no folder: the default is --all's alone.
+        const std::string folder = o.installed ? o.installFolder : kDefaultInstallFolder;
         // Without a settings file there is no record to place: the launcher stops before looking.
         std::string unused;
         AddInstallation(machine, sim::Utf8(folder.c_str()), c.installation == TryCase::Missing, &unused, o.recordType,
@@ -455,10 +456,15 @@ int TryAll(const Options& o, std::string* out, std::string* err) {
     return Done;
 }
 
-int Try(const Options& o, std::string* out, std::string* err) {
-    if (o.all) return TryAll(o, out, err);
+TryCase SingleCase(const Options& o) {
     TryCase c{o.windows95, TryCase::NotInstalled, o.answers, ""};
     if (o.installed) c.installation = o.missing ? TryCase::Missing : TryCase::Installed;
+    return c;
+}
+
+int Try(const Options& o, std::string* out, std::string* err) {
+    if (o.all) return TryAll(o, out, err);
+    const TryCase c = SingleCase(o);
     DryRun run;
     std::string problem;
     if (!RunCase(o, c, &run, &problem)) {
@@ -573,4 +579,20 @@ int DiscTool(const std::vector<std::string>& args, std::string* out, std::string
     if (verb == "check") return Check(options, out, err);
     if (verb == "try") return Try(options, out, err);
     return Image(options, out, err);
+}
+
+int TryCommand(const std::vector<std::string>& args, DryRun* run, std::string* err) {
+    SetDisplayCodePage(1252);
+    Options options;
+    std::string why;
+    if (args.empty() || args[0] != "try" || !Parse(args, &options, &why) || options.help || options.all) {
+        *err += "tavio-disc try: " + (why.empty() ? std::string("not one run of try") : why) + "\n";
+        return WrongUse;
+    }
+    std::string problem;
+    if (!RunCase(options, SingleCase(options), run, &problem)) {
+        *err += "tavio-disc: " + options.operands[0] + ": " + problem + "\n";
+        return Unreadable;
+    }
+    return Done;
 }
