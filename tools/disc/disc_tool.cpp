@@ -64,6 +64,7 @@ const char kTryUsage[] =
     "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]\n"
     "                      [--record-type REG_SZ|REG_EXPAND_SZ] [--beside NAME=TEXT]...] [--env NAME=VALUE]...\n"
     "                      [--machine 32|64 [--record-view 32|64]] [--window-after SECONDS|never]\n"
+    "                      [--second-start SECONDS]\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
     "                      [--association .EXT=COMMAND]... [--launcher NAME] [--codepage N] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
@@ -101,6 +102,11 @@ const char kTryUsage[] =
     "                          Software\\WOW6432Node), or where a 64-bit installer does\n"
     "  --window-after SECONDS|never  when the started program opens the window the launcher\n"
     "                          waits for (default 0: at once); never: the wait runs to its end\n"
+    "  --second-start SECONDS  a second start of the launcher SECONDS after the first (a\n"
+    "                          double click, or AutoPlay): while the first runs, the second\n"
+    "                          finds its window, tells it and ends (exit 2); after the first\n"
+    "                          has ended, it runs on its own, answered as --answer says.\n"
+    "                          Its lines begin with \"second\"\n"
     "  --env NAME=VALUE        an environment variable (SystemDrive, SystemRoot, windir,\n"
     "                          ProgramFiles and CommonProgramFiles are set as on C:)\n"
     "  --missing               with --installed: those programs are gone from FOLDER\n"
@@ -148,6 +154,7 @@ struct Options {
     bool installed = false, missing = false, notInstalled = false, all = false;
     std::string installFolder;
     long windowAfterMs = 0;
+    long secondStartMs = -1;
     DWORD recordType = REG_SZ;
     bool machine64 = false, recordView64 = false;
     std::vector<std::pair<std::string, std::string>> beside, environment;
@@ -202,6 +209,13 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             else if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 20000))
                 return *why = "--window-after is SECONDS (0 to 20000) or never", false;
             else o->windowAfterMs = static_cast<long>(seconds * 1000);
+        } else if (tries && a == "--second-start") {
+            if (!value(&v)) return false;
+            char* end = nullptr;
+            const double seconds = strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 20000))
+                return *why = "--second-start is SECONDS (0 to 20000)", false;
+            o->secondStartMs = static_cast<long>(seconds * 1000);
         } else if (tries && a == "--record-type") {
             if (!value(&v)) return false;
             if (v != "REG_SZ" && v != "REG_EXPAND_SZ") return *why = "--record-type is REG_SZ or REG_EXPAND_SZ", false;
@@ -251,7 +265,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
     if (o->recordView64 && !o->machine64) return *why = "--record-view goes with --machine 64", false;
     if ((o->recordType != REG_SZ || !o->beside.empty()) && !o->installed && !o->all)
         return *why = "--record-type and --beside go with --installed", false;
-    if (o->all && (o->missing || o->notInstalled || !o->answers.empty()))
+    if (o->all && (o->missing || o->notInstalled || !o->answers.empty() || o->secondStartMs >= 0))
         return *why = "--all makes its own installations and answers", false;
     return true;
 }
@@ -264,6 +278,7 @@ DiscMachine BaseMachine(const Options& o) {
     machine.environment = o.environment;
     machine.machine64 = o.machine64;
     machine.windowAfterMs = o.windowAfterMs;
+    machine.secondStartMs = o.secondStartMs;
     for (const auto& association : o.associations) AddAssociation(machine, association.first, association.second);
     return machine;
 }
@@ -394,9 +409,14 @@ std::string RunJson(const DryRun& run) {
     for (size_t i = 0; i < run.events.size(); ++i) events += (i ? ", " : "") + EventJson(run.events[i]);
     std::string notes;
     for (size_t i = 0; i < run.notes.size(); ++i) notes += (i ? ", " : "") + Json(run.notes[i]);
+    std::string second;
+    for (const SecondStart& start : run.second)
+        second = ", \"second\": {\"at_ms\": " + std::to_string(start.atMs) +
+                 ", \"first_running\": " + (start.firstRunning ? "true" : "false") +
+                 ", \"told_first\": " + (start.toldFirst ? "true" : "false") + ", " + RunJson(start.run) + "}";
     return "\"events\": [" + events + "], \"exit\": " + (run.ended ? std::to_string(run.exitCode) : "null") +
            ", \"meaning\": " + Json(run.ended ? ExitMeaning(run.exitCode) : "the launcher never ends") +
-           (notes.empty() ? "" : ", \"notes\": [" + notes + "]");
+           (notes.empty() ? "" : ", \"notes\": [" + notes + "]") + second;
 }
 
 // One row of the matrix: the events in short, the user's view of the case.
@@ -479,6 +499,16 @@ int Try(const Options& o, std::string* out, std::string* err) {
     for (const DryRunEvent& e : run.events) *out += EventLine(e) + "\n";
     for (const std::string& note : run.notes) *out += "note: the simulation: " + OneLine(note) + "\n";
     *out += ExitLine(run) + "\n";
+    for (const SecondStart& start : run.second) {
+        *out += "second start: at " + Seconds(start.atMs) + " | the first launcher " +
+                (start.firstRunning ? "still runs" : "has ended") + "\n";
+        for (const DryRunEvent& e : start.run.events) *out += "second: " + EventLine(e) + "\n";
+        for (const std::string& note : start.run.notes) *out += "second: note: the simulation: " + OneLine(note) + "\n";
+        if (start.toldFirst)
+            *out += "second: notice: posted to the first launcher's window, which notes it on its status window and "
+                    "goes on\n";
+        *out += "second: " + ExitLine(start.run) + "\n";
+    }
     return Done;
 }
 
