@@ -33,13 +33,12 @@ const struct {
     const char* name;
     const char* why;
 } kInexpressible[] = {
-    {"second-instance-during-alert", "several launchers: a second start while the first shows its alert"},
-    {"second-instance-while-waiting", "several launchers: a second start while the first waits"},
-    {"second-instances-racing-alert", "several launchers: twenty starts while the first shows its alert"},
-    {"second-instances-racing-wait", "several launchers: twenty starts while the first waits"},
-    {"status-window-reveal", "several launchers, and keys held down (Shift+Ctrl) during the second start"},
-    {"status-window-reveal-192dpi", "several launchers, keys held down, and the display's DPI"},
-    {"two-launchers-together", "several launchers started at the same instant"},
+    {"second-instance-during-alert", "a second start while the alert is open: try's boxes are answered at once"},
+    {"second-instances-racing-alert", "twenty further starts, while the alert is open"},
+    {"second-instances-racing-wait", "twenty further starts: try makes one"},
+    {"status-window-reveal", "keys held down (Shift+Ctrl) during the second start"},
+    {"status-window-reveal-192dpi", "keys held down during the second start, and the display's DPI"},
+    {"two-launchers-together", "two launchers started at the same instant, racing for the start-up guard"},
 };
 
 // Runs where Wine does otherwise than Windows, whose rules the kit follows: the kit is right and
@@ -184,9 +183,14 @@ struct PlacedOnC {
 // try's options cannot say it.
 std::string Translate(const Scenario& sc, bool windows95, const std::string& discFolder,
                       std::vector<std::string>* args, PlacedOnC* onC) {
-    if (sc.second.when != ScenarioSecond::Never) return "several launchers";
-    if (sc.dpi != 0) return "the display's DPI";
     *args = {"try", discFolder, "--family", windows95 ? "95" : "nt", "--launcher", Utf8Of(sc.launcher)};
+    // One second start as the first start's program is started: try's starts take no time.
+    if (sc.second.when == ScenarioSecond::AfterStarted && sc.second.number == 1 && sc.second.count == 1 &&
+        !sc.second.holdShiftCtrl)
+        args->insert(args->end(), {"--second-start", "0"});
+    else if (sc.second.when != ScenarioSecond::Never)
+        return "several launchers, or keys held down";
+    if (sc.dpi != 0) return "the display's DPI";
 
     // The disc: its files as written, the fake programs as programs, the launcher itself.
     for (const ScenarioFile& file : sc.files) {
@@ -361,6 +365,17 @@ std::vector<std::string> Differences(const Scenario& sc, const DryRun& run) {
         if (want.hasButtons && want.buttons != boxes[i]->buttons) found.push_back(box + "other buttons");
         if (want.hasDefault && want.defaultButton != boxes[i]->defaultButton)
             found.push_back(box + "default " + boxes[i]->defaultButton);
+    }
+
+    // The second start: it ends with the exit code expected, showing and starting nothing, and
+    // tells the first when it defers.
+    if ((sc.second.when != ScenarioSecond::Never) != (run.second.size() == 1)) found.push_back("no second start");
+    for (const SecondStart& second : run.second) {
+        if (!second.run.ended || second.run.exitCode != sc.second.expectedExit)
+            found.push_back("second start: exit " + std::to_string(second.run.exitCode) + ", expected " +
+                            std::to_string(sc.second.expectedExit));
+        if (!second.run.events.empty()) found.push_back("second start: shows or starts something");
+        if (sc.second.expectedExit == 2 && !second.toldFirst) found.push_back("second start: the first is not told");
     }
 
     // The programs the driver started before the launcher wrote the first lines.
