@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <string.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
