@@ -130,20 +130,6 @@ void AddShortNames(DiscMachine& machine, const std::string& path) {
     }
 }
 
-// A host name (UTF-8) as the simulated disc names it in code page 1252, or "" where it has
-// a character beyond Latin-1, whose ANSI form the simulation decides.
-std::string HostNameInAnsi(const std::string& name) {
-    std::string out;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c < 0x80) out += static_cast<char>(c);
-        else if ((c == 0xC2 || c == 0xC3) && i + 1 < name.size())
-            out += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(name[++i]) & 0x3F));
-        else return "";
-    }
-    return out;
-}
-
 // The disc's long names get aliases as a CD's file system gives them: every name in the
 // folder, in name order, that is no 8.3 name.
 void AddDiscAliases(const std::string& hostFolder, const std::string& windowsFolder,
@@ -158,8 +144,8 @@ void AddDiscAliases(const std::string& hostFolder, const std::string& windowsFol
     closedir(folder);
     std::sort(entries.begin(), entries.end());
     for (const std::string& entry : entries) {
-        const std::string name = HostNameInAnsi(entry);
-        if (name.empty()) continue;
+        // The name as the simulated disc holds it: a character outside the code page kept whole.
+        const std::string name = sim::Utf8(entry.c_str());
         const std::string path = windowsFolder + "\\" + name;
         AddAlias(names, path);
         struct stat info;

@@ -44,6 +44,7 @@ struct DiscMachine {
     std::vector<int> answers;            // IDOK, IDCANCEL or sim::kCloseBox per box in turn; then IDOK
     std::vector<std::pair<std::string, std::string>> environment;  // set after the usual variables
     long windowAfterMs = 0;  // when the started program's window opens, after the wait begins; -1 never
+    long secondStartMs = -1;  // a second start of the launcher, this long after the first; -1 none
 };
 
 // A new simulated Windows and launcher state holding the machine; false with the reason when

@@ -64,6 +64,7 @@ const char kTryUsage[] =
     "Usage: tavio-disc try DISC_FOLDER [--family 95|nt] [--not-installed | --installed FOLDER [--missing]\n"
     "                      [--record-type REG_SZ|REG_EXPAND_SZ] [--beside NAME=TEXT]...] [--env NAME=VALUE]...\n"
     "                      [--machine 32|64 [--record-view 32|64]] [--window-after SECONDS|never]\n"
+    "                      [--second-start SECONDS]\n"
     "                      [--answer ok|cancel|close]... [--window CLASS[|TITLE]]...\n"
     "                      [--association .EXT=COMMAND]... [--launcher NAME] [--codepage N] [--json]\n"
     "       tavio-disc try DISC_FOLDER --all [--installed FOLDER] [--window CLASS[|TITLE]]...\n"
@@ -101,6 +102,11 @@ const char kTryUsage[] =
     "                          Software\\WOW6432Node), or where a 64-bit installer does\n"
     "  --window-after SECONDS|never  when the started program opens the window the launcher\n"
     "                          waits for (default 0: at once); never: the wait runs to its end\n"
+    "  --second-start SECONDS  a second start of the launcher SECONDS after the first (a\n"
+    "                          double click, or AutoPlay): while the first runs, the second\n"
+    "                          finds its window, tells it and ends (exit 2); after the first\n"
+    "                          has ended, it runs on its own, answered as --answer says.\n"
+    "                          Its lines begin with \"second\"\n"
     "  --env NAME=VALUE        an environment variable (SystemDrive, SystemRoot, windir,\n"
     "                          ProgramFiles and CommonProgramFiles are set as on C:)\n"
     "  --missing               with --installed: those programs are gone from FOLDER\n"
@@ -148,6 +154,7 @@ struct Options {
     bool installed = false, missing = false, notInstalled = false, all = false;
     std::string installFolder;
     long windowAfterMs = 0;
+    long secondStartMs = -1;
     DWORD recordType = REG_SZ;
     bool machine64 = false, recordView64 = false;
     std::vector<std::pair<std::string, std::string>> beside, environment;
@@ -202,6 +209,13 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             else if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 20000))
                 return *why = "--window-after is SECONDS (0 to 20000) or never", false;
             else o->windowAfterMs = static_cast<long>(seconds * 1000);
+        } else if (tries && a == "--second-start") {
+            if (!value(&v)) return false;
+            char* end = nullptr;
+            const double seconds = strtod(v.c_str(), &end);
+            if (v.empty() || *end != '\0' || !(seconds >= 0 && seconds <= 20000))
+                return *why = "--second-start is SECONDS (0 to 20000)", false;
+            o->secondStartMs = static_cast<long>(seconds * 1000);
         } else if (tries && a == "--record-type") {
             if (!value(&v)) return false;
             if (v != "REG_SZ" && v != "REG_EXPAND_SZ") return *why = "--record-type is REG_SZ or REG_EXPAND_SZ", false;
@@ -234,7 +248,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
             const size_t equals = v.find('=');
             if (equals == std::string::npos || equals == 0 || equals + 1 == v.size())
                 return *why = "--association is .EXT=COMMAND", false;
-            o->associations.push_back({v.substr(0, equals), v.substr(equals + 1)});
+            o->associations.push_back({v.substr(0, equals), sim::Utf8(v.substr(equals + 1).c_str())});
         } else if (images && a == "--label") {
             if (!value(&o->label)) return false;
         } else if (images && a == "--icon") {
@@ -251,7 +265,7 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
     if (o->recordView64 && !o->machine64) return *why = "--record-view goes with --machine 64", false;
     if ((o->recordType != REG_SZ || !o->beside.empty()) && !o->installed && !o->all)
         return *why = "--record-type and --beside go with --installed", false;
-    if (o->all && (o->missing || o->notInstalled || !o->answers.empty()))
+    if (o->all && (o->missing || o->notInstalled || !o->answers.empty() || o->secondStartMs >= 0))
         return *why = "--all makes its own installations and answers", false;
     return true;
 }
@@ -259,11 +273,12 @@ bool Parse(const std::vector<std::string>& args, Options* o, std::string* why) {
 DiscMachine BaseMachine(const Options& o) {
     DiscMachine machine;
     machine.discFolder = o.operands[0];
-    machine.launcher = o.launcher;
+    machine.launcher = sim::Utf8(o.launcher.c_str());  // UTF-8, as every text of the command line
     machine.windows = o.windows;
     machine.environment = o.environment;
     machine.machine64 = o.machine64;
     machine.windowAfterMs = o.windowAfterMs;
+    machine.secondStartMs = o.secondStartMs;
     for (const auto& association : o.associations) AddAssociation(machine, association.first, association.second);
     return machine;
 }
@@ -379,7 +394,8 @@ bool RunCase(const Options& o, const TryCase& c, DryRun* run, std::string* probl
     machine.windows95 = c.windows95;
     machine.answers = c.answers;
     if (c.installation != TryCase::NotInstalled) {
-        const std::string folder = o.installFolder.empty() ? kDefaultInstallFolder : o.installFolder;
+        // An empty record, as given, names no folder: the default is --all's alone.
+        const std::string folder = o.installed ? o.installFolder : kDefaultInstallFolder;
         // Without a settings file there is no record to place: the launcher stops before looking.
         std::string unused;
         AddInstallation(machine, sim::Utf8(folder.c_str()), c.installation == TryCase::Missing, &unused, o.recordType,
@@ -393,9 +409,14 @@ std::string RunJson(const DryRun& run) {
     for (size_t i = 0; i < run.events.size(); ++i) events += (i ? ", " : "") + EventJson(run.events[i]);
     std::string notes;
     for (size_t i = 0; i < run.notes.size(); ++i) notes += (i ? ", " : "") + Json(run.notes[i]);
+    std::string second;
+    for (const SecondStart& start : run.second)
+        second = ", \"second\": {\"at_ms\": " + std::to_string(start.atMs) +
+                 ", \"first_running\": " + (start.firstRunning ? "true" : "false") +
+                 ", \"told_first\": " + (start.toldFirst ? "true" : "false") + ", " + RunJson(start.run) + "}";
     return "\"events\": [" + events + "], \"exit\": " + (run.ended ? std::to_string(run.exitCode) : "null") +
            ", \"meaning\": " + Json(run.ended ? ExitMeaning(run.exitCode) : "the launcher never ends") +
-           (notes.empty() ? "" : ", \"notes\": [" + notes + "]");
+           (notes.empty() ? "" : ", \"notes\": [" + notes + "]") + second;
 }
 
 // One row of the matrix: the events in short, the user's view of the case.
@@ -455,10 +476,15 @@ int TryAll(const Options& o, std::string* out, std::string* err) {
     return Done;
 }
 
-int Try(const Options& o, std::string* out, std::string* err) {
-    if (o.all) return TryAll(o, out, err);
+TryCase SingleCase(const Options& o) {
     TryCase c{o.windows95, TryCase::NotInstalled, o.answers, ""};
     if (o.installed) c.installation = o.missing ? TryCase::Missing : TryCase::Installed;
+    return c;
+}
+
+int Try(const Options& o, std::string* out, std::string* err) {
+    if (o.all) return TryAll(o, out, err);
+    const TryCase c = SingleCase(o);
     DryRun run;
     std::string problem;
     if (!RunCase(o, c, &run, &problem)) {
@@ -473,6 +499,16 @@ int Try(const Options& o, std::string* out, std::string* err) {
     for (const DryRunEvent& e : run.events) *out += EventLine(e) + "\n";
     for (const std::string& note : run.notes) *out += "note: the simulation: " + OneLine(note) + "\n";
     *out += ExitLine(run) + "\n";
+    for (const SecondStart& start : run.second) {
+        *out += "second start: at " + Seconds(start.atMs) + " | the first launcher " +
+                (start.firstRunning ? "still runs" : "has ended") + "\n";
+        for (const DryRunEvent& e : start.run.events) *out += "second: " + EventLine(e) + "\n";
+        for (const std::string& note : start.run.notes) *out += "second: note: the simulation: " + OneLine(note) + "\n";
+        if (start.toldFirst)
+            *out += "second: notice: posted to the first launcher's window, which notes it on its status window and "
+                    "goes on\n";
+        *out += "second: " + ExitLine(start.run) + "\n";
+    }
     return Done;
 }
 
@@ -573,4 +609,20 @@ int DiscTool(const std::vector<std::string>& args, std::string* out, std::string
     if (verb == "check") return Check(options, out, err);
     if (verb == "try") return Try(options, out, err);
     return Image(options, out, err);
+}
+
+int TryCommand(const std::vector<std::string>& args, DryRun* run, std::string* err) {
+    SetDisplayCodePage(1252);
+    Options options;
+    std::string why;
+    if (args.empty() || args[0] != "try" || !Parse(args, &options, &why) || options.help || options.all) {
+        *err += "tavio-disc try: " + (why.empty() ? std::string("not one run of try") : why) + "\n";
+        return WrongUse;
+    }
+    std::string problem;
+    if (!RunCase(options, SingleCase(options), run, &problem)) {
+        *err += "tavio-disc: " + options.operands[0] + ": " + problem + "\n";
+        return Unreadable;
+    }
+    return Done;
 }

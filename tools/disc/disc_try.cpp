@@ -10,6 +10,7 @@
 #include "settings/launcher_settings.h"
 #include "sim.h"
 #include "window/launcher_window.h"
+#include "window/status_lines.h"
 
 namespace {
 
@@ -92,6 +93,20 @@ bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem) {
             });
     });
 
+    // The first launcher's window as a second start would find it then, if it still stands.
+    const long secondAt = machine.secondStartMs;
+    bool firstRunning = false;
+    std::string firstClass, firstTitle;
+    if (secondAt >= 0)
+        sim::At(static_cast<DWORD>(secondAt), [&firstRunning, &firstClass, &firstTitle]() {
+            const HWND window = WindowWait.LauncherWindow;
+            const sim::WindowInfo info = sim::Window(window);
+            if (window == nullptr || !info.exists) return;
+            firstRunning = true;
+            firstClass = info.className;
+            firstTitle = info.title;
+        });
+
     run->exitCode = RunLauncher(reinterpret_cast<HINSTANCE>(0x400000), nullptr, nullptr, SW_SHOWNORMAL);
     run->ended = true;
     wait.endedMs = static_cast<long>(sim::Now() - waitBegan);
@@ -112,6 +127,20 @@ bool TryDisc(const DiscMachine& machine, DryRun* run, std::string* problem) {
             run->events.push_back(wait);
         }
     }
+    run->second.clear();
+    if (secondAt < 0) return true;
+
+    // The second launcher: a run of its own on the machine as it stood then.
+    DiscMachine second = machine;
+    second.secondStartMs = -1;
+    if (firstRunning) second.windows.push_back({firstClass, firstTitle});
+    if (waited && windowAfter >= 0 && static_cast<long>(waitBegan) + windowAfter <= secondAt)
+        second.windows.push_back({wait.windowClass, wait.windowTitle});
+    SecondStart later{secondAt, firstRunning, false, DryRun()};
+    if (!TryDisc(second, &later.run, problem)) return false;
+    for (const sim::PostedMessage& posted : sim::PostedToOtherProcesses())
+        later.toldFirst = later.toldFirst || (firstRunning && posted.message == DeferralNotice);
+    run->second.push_back(later);
     return true;
 }
 
