@@ -253,7 +253,8 @@ std::string Utf8FromWide(const WCHAR* text, size_t length) {
 
 std::u16string WideFromUtf8(std::string_view text) {
     // Bytes after a lead byte; 0 for an ASCII byte, a continuation byte or one no sequence starts with.
-    auto following = [](unsigned char c) { return c < 0xC0 ? 0u : c < 0xE0 ? 1u : c < 0xF0 ? 2u : c < 0xF8 ? 3u : 0u; };
+    // (0xC0 and 0xC1 could only start an overlong form, 0xF5 and above a code point past U+10FFFF.)
+    auto following = [](unsigned char c) { return c < 0xC2 ? 0u : c < 0xE0 ? 1u : c < 0xF0 ? 2u : c < 0xF5 ? 3u : 0u; };
     static const unsigned char kMask[4] = {0x7F, 0x1F, 0x0F, 0x07};
     std::u16string out;
     size_t i = 0;
@@ -376,8 +377,11 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int s
     }
     if (destinationLength == 0) return static_cast<int>(out.size());
     if (out.size() > static_cast<size_t>(destinationLength)) {
-        // What fits is written before the call fails (as under Wine).
-        memcpy(destination, out.data(), static_cast<size_t>(destinationLength));
+        // The characters that fit whole are written before the call fails (as under Wine).
+        size_t fits = static_cast<size_t>(destinationLength);
+        if (codePage == CP_UTF8)
+            while (fits > 0 && (static_cast<unsigned char>(out[fits]) & 0xC0) == 0x80) --fits;
+        memcpy(destination, out.data(), fits);
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
