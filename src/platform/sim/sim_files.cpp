@@ -552,6 +552,12 @@ bool ShortPathOf(std::string_view text, std::string* out) {
         SetLastError(ERROR_FILE_NOT_FOUND);
         return false;
     }
+    // A wildcard is no character of a name: a path with one (the ANSI form of a name outside
+    // the code page has '?') is refused as invalid wherever it is, not looked for (seen under Wine).
+    if (text.find_first_of("?*", i) != std::string_view::npos) {
+        SetLastError(kErrorInvalidName);
+        return false;
+    }
     while (i < text.size()) {
         if (IsSeparator(text[i])) {
             built += text[i++];
@@ -567,10 +573,7 @@ bool ShortPathOf(std::string_view text, std::string* out) {
         } else {
             Node* child = FindChild(folders.back(), component);
             if (child == nullptr) {
-                // A wildcard is no character of a name: the ANSI form of a name outside the
-                // code page ('?') is refused as invalid, not looked for (seen under Wine).
-                SetLastError(component.find_first_of("?*") != std::string_view::npos ? kErrorInvalidName
-                                                                                      : ERROR_FILE_NOT_FOUND);
+                SetLastError(ERROR_FILE_NOT_FOUND);
                 return false;
             }
             folders.push_back(child);
