@@ -13,7 +13,11 @@ bool FileExists(const char* path) {
     // like a lost installation, so those paths ask for the attributes instead.
     if (length < OFS_MAXPATHNAME) {
         OFSTRUCT info;
-        return OpenFile(path, &info, OF_EXIST) != HFILE_ERROR;
+        if (OpenFile(path, &info, OF_EXIST) != HFILE_ERROR) return true;
+        // OpenFile opens the file by its full path in ANSI: in a current folder named outside
+        // the code page (".\." on NT) that path has '?' in it, an invalid name, though the
+        // file is there. The attributes are asked by the path as given.
+        if (info.nErrCode != ERROR_INVALID_NAME) return false;
     }
     const DWORD attributes = GetFileAttributesA(path);
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;

@@ -32,7 +32,14 @@ bool AddFile(const std::string& path, const std::string& bytes, std::string* err
 // root "cu" (HKEY_CURRENT_USER) or "cr" (HKEY_CLASSES_ROOT).
 bool SetRegistry(const std::string& root, const std::string& keyPath, const Text& valueName, DWORD type,
                  const std::string& bytes, std::string* error);
+// A string value written through the Unicode call, with its terminator: text in the marked
+// form of fid_text.h, so a name outside the ANSI code page is stored whole.
+bool SetRegistryText(const std::string& root, const std::string& keyPath, const std::string& valueName, DWORD type,
+                     const std::string& text, std::string* error);
 bool SetEnvironment(const std::string& name, const std::string& value, std::string* error);
+// The 8.3 alias Windows would give an existing file or folder, on the simulated volume only:
+// Wine's file system makes its own.
+bool AddAlias(const std::string& path, const std::string& alias, std::string* error);
 // handles[i] is the window of plans[i] (null for a class alone).
 bool AddWindows(const std::vector<WindowPlan>& plans, std::vector<HWND>* handles, std::string* error);
 void EndCase();

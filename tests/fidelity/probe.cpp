@@ -6,6 +6,7 @@
 #include <stdio.h>
 #include <string.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,225 @@ std::string ShowBuffer(const std::vector<char>& buffer, size_t size) {
 }
 
 std::string Num(long long value) { return std::to_string(value); }
+
+// ---- Names outside the ANSI code page ----
+
+constexpr WCHAR kWideFill = 0xCCCC;
+
+// A marked text (fid_text.h) as UTF-16 for the Unicode calls, terminated.
+std::vector<WCHAR> WideOf(const std::string& marked) {
+    const std::u16string text = fid::Utf16OfMarked(marked);
+    std::vector<WCHAR> out(text.begin(), text.end());
+    out.push_back(0);
+    return out;
+}
+
+// A marked text in the ANSI code page, as a caller of the ANSI calls has it ('?' where it lacks a character).
+std::string AnsiOf(const std::string& marked) {
+    const std::vector<WCHAR> wide = WideOf(marked);
+    std::vector<char> out(wide.size() * 2 + 1);
+    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, out.data(), static_cast<int>(out.size()),
+                                           nullptr, nullptr);
+    return length > 0 ? std::string(out.data()) : std::string();
+}
+
+// UTF-16 units as text: printable ASCII as itself, any other unit as \uXXXX.
+std::string ShowUnits(const WCHAR* units, size_t count) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string out;
+    for (size_t i = 0; i < count; ++i) {
+        const unsigned u = static_cast<unsigned short>(units[i]);
+        if (u > 0x20 && u < 0x7F && u != '\\') {
+            out += static_cast<char>(u);
+        } else if (u == '\\') {
+            out += "\\\\";
+        } else {
+            out += "\\u";
+            for (int shift = 12; shift >= 0; shift -= 4) out += hex[(u >> shift) & 15];
+        }
+    }
+    return out;
+}
+
+// As ShowBuffer, for a buffer of UTF-16 units filled with kWideFill.
+std::string ShowWide(const std::vector<WCHAR>& buffer, size_t size) {
+    size_t end = size;
+    while (end > 0 && buffer[end - 1] == kWideFill) --end;
+    std::string shown = ShowUnits(buffer.data(), end);
+    for (size_t i = size; i < buffer.size(); ++i)
+        if (buffer[i] != kWideFill) return shown + " +over";
+    return shown;
+}
+
+// The Unicode calls and the code page conversions the launcher makes on NT, on names outside
+// the ANSI code page. Under Wine the probe is a native process of the build's own width
+// (win64 on a host without 32-bit code): WOW64 cannot show there, so "wow" checks only what a
+// native process sees (IsWow64Process says no; KEY_WOW64_64KEY opens the key as named).
+std::string RunWide(const std::vector<std::string>& a) {
+    auto arg = [&a](size_t i) { return i < a.size() ? a[i] : std::string("~"); };
+    const std::string op = arg(0);
+    if (op == "w2m") {  // CODEPAGE TEXT z|n SIZE u|-
+        const UINT codePage = static_cast<UINT>(Number(arg(1)));
+        const std::vector<WCHAR> source = WideOf(ParseText(arg(2)).bytes);
+        const int length = arg(3) == "z" ? -1 : static_cast<int>(source.size() - 1);
+        const int size = static_cast<int>(Number(arg(4)));
+        std::vector<char> buffer(static_cast<size_t>(size) + kGuard, static_cast<char>(kFill));
+        BOOL used = 7;
+        SetLastError(12345);
+        const int ret = WideCharToMultiByte(codePage, 0, source.data(), length, size ? buffer.data() : nullptr, size,
+                                            nullptr, arg(5) == "u" ? &used : nullptr);
+        return "ret=" + Num(ret) + (ret == 0 ? " err=" + Num(GetLastError()) : "") +
+               (arg(5) == "u" ? " used=" + Num(used) : "") + " buf=" + ShowBuffer(buffer, static_cast<size_t>(size));
+    }
+    if (op == "m2w") {  // CODEPAGE BYTES z|n SIZE
+        const UINT codePage = static_cast<UINT>(Number(arg(1)));
+        const std::string source = ParseText(arg(2)).bytes;
+        const int length = arg(3) == "z" ? -1 : static_cast<int>(source.size());
+        const int size = static_cast<int>(Number(arg(4)));
+        std::vector<WCHAR> buffer(static_cast<size_t>(size) + kGuard, kWideFill);
+        SetLastError(12345);
+        const int ret =
+            MultiByteToWideChar(codePage, 0, source.c_str(), length, size ? buffer.data() : nullptr, size);
+        return "ret=" + Num(ret) + (ret == 0 ? " err=" + Num(GetLastError()) : "") +
+               " buf=" + ShowWide(buffer, static_cast<size_t>(size));
+    }
+    if (op == "short") {  // PATH SIZE s|i (separate buffer, or in place)
+        const std::vector<WCHAR> path = WideOf(ParseText(arg(1)).bytes);
+        const size_t size = static_cast<size_t>(Number(arg(2)));
+        std::vector<WCHAR> buffer(std::max(size, path.size()) + kGuard, kWideFill);
+        const bool inPlace = arg(3) == "i";
+        if (inPlace) std::copy(path.begin(), path.end(), buffer.begin());
+        SetLastError(12345);
+        const DWORD ret = GetShortPathNameW(inPlace ? buffer.data() : path.data(), size ? buffer.data() : nullptr,
+                                            static_cast<DWORD>(size));
+        std::string out = "ret=" + Num(ret) + (ret == 0 ? " err=" + Num(GetLastError()) : "");
+        if (ret > 0 && ret < size)  // the result, and whether a zero ends it
+            return out + " buf=" + ShowUnits(buffer.data(), ret) + (buffer[ret] == 0 ? "" : " unterminated");
+        // Failed, or the size needed: the buffer must be as it was (in place, the source).
+        const bool untouched = inPlace ? std::equal(path.begin(), path.end(), buffer.begin())
+                                       : ShowWide(buffer, size).empty();
+        return out + " buf=" + (untouched ? "" : "changed");
+    }
+    if (op == "shortA") {  // PATH: the ANSI form of the same path, '?' for what the code page lacks
+        const std::vector<WCHAR> wide = WideOf(ParseText(arg(1)).bytes);
+        char path[1024], result[1024];
+        if (WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, path, sizeof(path), nullptr, nullptr) == 0)
+            return "conversion-failed";
+        SetLastError(12345);
+        const DWORD ret = GetShortPathNameA(path, result, sizeof(result));
+        return "ret=" + Num(ret) + (ret == 0 ? " err=" + Num(GetLastError()) : " buf=" + Escape(result));
+    }
+    if (op == "reg") {  // KEYPATH NAME W|A SIZE|~
+        HKEY key = nullptr;
+        const LONG opened =
+            RegOpenKeyExA(HKEY_CURRENT_USER, ParseText(arg(1)).c_str(), 0, KEY_QUERY_VALUE, &key);
+        if (opened != ERROR_SUCCESS) return "open=" + Num(opened);
+        const bool noData = arg(4) == "~";
+        const DWORD given = noData ? 0 : static_cast<DWORD>(Number(arg(4)));
+        DWORD size = given;
+        std::vector<char> buffer(given + kGuard, static_cast<char>(kFill));
+        DWORD type = 0xDEAD;
+        LPBYTE data = noData ? nullptr : reinterpret_cast<LPBYTE>(buffer.data());
+        const std::vector<WCHAR> name = WideOf(ParseText(arg(2)).bytes);
+        const LONG status = arg(3) == "W" ? RegQueryValueExW(key, name.data(), nullptr, &type, data, &size)
+                                          : RegQueryValueExA(key, ParseText(arg(2)).c_str(), nullptr, &type, data, &size);
+        RegCloseKey(key);
+        return "st=" + Num(status) + " type=" + Num(type) + " size=" + Num(size) + " buf=" + ShowBuffer(buffer, given);
+    }
+    if (op == "env") {  // SOURCE SIZE (in UTF-16 units)
+        const std::vector<WCHAR> source = WideOf(ParseText(arg(1)).bytes);
+        const size_t size = static_cast<size_t>(Number(arg(2)));
+        std::vector<WCHAR> buffer(size + kGuard, kWideFill);
+        const DWORD ret = ExpandEnvironmentStringsW(source.data(), size ? buffer.data() : nullptr, static_cast<DWORD>(size));
+        return "ret=" + Num(ret) + " buf=" + ShowWide(buffer, size);
+    }
+    if (op == "fx") {  // FILE DIRECTORY W|A
+        const Text file = ParseText(arg(1)), directory = ParseText(arg(2));
+        const size_t size = 260;
+        if (arg(3) == "A") {
+            std::vector<char> buffer(size + kGuard, static_cast<char>(kFill));
+            const std::string ansiFile = AnsiOf(file.bytes), ansiDirectory = AnsiOf(directory.bytes);
+            const HINSTANCE result = FindExecutableA(file.null ? nullptr : ansiFile.c_str(),
+                                                     directory.null ? nullptr : ansiDirectory.c_str(), buffer.data());
+            return "ret=" + Num(static_cast<long long>(reinterpret_cast<ULONG_PTR>(result) & 0xFFFFFFFFu)) +
+                   " buf=" + ShowBuffer(buffer, size);
+        }
+        const std::vector<WCHAR> wideFile = WideOf(file.bytes), wideDirectory = WideOf(directory.bytes);
+        std::vector<WCHAR> buffer(size + kGuard, kWideFill);
+        const HINSTANCE result = FindExecutableW(file.null ? nullptr : wideFile.data(),
+                                                 directory.null ? nullptr : wideDirectory.data(), buffer.data());
+        return "ret=" + Num(static_cast<long long>(reinterpret_cast<ULONG_PTR>(result) & 0xFFFFFFFFu)) +
+               " buf=" + ShowWide(buffer, size);
+    }
+    if (op == "se") {  // FILE DIRECTORY: starts that must fail (nothing is there to start)
+        const Text file = ParseText(arg(1)), directory = ParseText(arg(2));
+        const HINSTANCE result = ShellExecuteA(nullptr, nullptr, file.c_str(), nullptr, directory.c_str(), SW_SHOWNORMAL);
+        return "ret=" + Num(static_cast<long long>(reinterpret_cast<ULONG_PTR>(result) & 0xFFFFFFFFu));
+    }
+    if (op == "cd") {  // FOLDER RELATIVE: enters the folder, then looks the relative name up in ANSI
+        const std::vector<WCHAR> folder = WideOf(ParseText(arg(1)).bytes);
+        const Text relative = ParseText(arg(2));
+        SetLastError(12345);
+        const BOOL entered = SetCurrentDirectoryW(folder.data());
+        std::string out = "cd=" + Num(entered) + (entered ? "" : "/" + Num(GetLastError()));
+        out += " attr=" + Num(static_cast<long long>(GetFileAttributesA(relative.c_str())));
+        char value[64];
+        memset(value, kFill, sizeof(value));
+        const DWORD got = GetPrivateProfileStringA("s", "k", "def", value, sizeof(value), relative.c_str());
+        out += " ini=" + Num(got) + ":" + Escape(std::string(value, got));
+        OFSTRUCT info;
+        memset(&info, kFill, sizeof(info));
+        const HFILE opened = OpenFile(relative.c_str(), &info, OF_EXIST);
+        out += " of=" + Num(opened == HFILE_ERROR ? 0 : 1) + "/" + Num(info.nErrCode);
+        return out;
+    }
+    if (op == "wpp") {  // FILE: the cache flush of a profile file
+        const std::vector<WCHAR> file = WideOf(ParseText(arg(1)).bytes);
+        return "ret=" + Num(WritePrivateProfileStringW(nullptr, nullptr, nullptr, file.data()));
+    }
+    if (op == "mod") {  // DELTA: a buffer of the module path's length plus DELTA units (at least 1)
+        std::vector<WCHAR> whole(1024, kWideFill);
+        const DWORD length = GetModuleFileNameW(nullptr, whole.data(), static_cast<DWORD>(whole.size()));
+        const long long wanted = static_cast<long long>(length) + Number(arg(1));
+        const size_t size = static_cast<size_t>(wanted < 1 ? 1 : wanted);
+        std::vector<WCHAR> buffer(size + kGuard, kWideFill);
+        SetLastError(12345);
+        const DWORD ret = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(size));
+        const DWORD error = GetLastError();
+        size_t end = 0;
+        while (end < size && buffer[end] != 0) ++end;
+        // Relative to the path's length, which differs between the two machines.
+        return "ret=len" + (ret >= length ? "+" + Num(ret - length) : "-" + Num(length - ret)) +
+               " err=" + Num(error == 12345 ? -1 : static_cast<long long>(error)) +
+               " zero=" + (end < size ? "len" + std::string(end >= length ? "+" : "-") +
+                                            Num(end >= length ? end - length : length - end)
+                                      : std::string("none")) +
+               " same=" + Num(std::equal(buffer.begin(), buffer.begin() + static_cast<long>(end), whole.begin())) +
+               (std::find_if(buffer.begin() + static_cast<long>(size), buffer.end(),
+                             [](WCHAR c) { return c != kWideFill; }) != buffer.end()
+                    ? " +over"
+                    : "");
+    }
+    if (op == "wow") {  // KEYPATH NAME
+        BOOL wow64 = 7;
+        const BOOL asked = IsWow64Process(reinterpret_cast<HANDLE>(static_cast<LONG_PTR>(-1)), &wow64);
+        std::string out = "ask=" + Num(asked) + " wow64=" + Num(wow64);
+        for (REGSAM view : {static_cast<REGSAM>(0), static_cast<REGSAM>(KEY_WOW64_64KEY)}) {
+            HKEY key = nullptr;
+            const LONG opened = RegOpenKeyExA(HKEY_CURRENT_USER, ParseText(arg(1)).c_str(), 0, KEY_QUERY_VALUE | view, &key);
+            out += " open" + Num(view) + "=" + Num(opened);
+            if (opened != ERROR_SUCCESS) continue;
+            char data[64];
+            DWORD size = sizeof(data), type = 0;
+            const LONG status = RegQueryValueExA(key, ParseText(arg(2)).c_str(), nullptr, &type,
+                                                 reinterpret_cast<LPBYTE>(data), &size);
+            RegCloseKey(key);
+            out += "/" + Num(status) + (status == ERROR_SUCCESS ? ":" + Escape(std::string(data, size)) : "");
+        }
+        return out;
+    }
+    return "bad-op " + op;
+}
 
 // ---- Message order ----
 
@@ -202,6 +422,14 @@ bool SetUp(const std::vector<std::string>& t, size_t* next, std::vector<HWND>* h
                                   static_cast<DWORD>(Number(t[i + 4])), ParseText(t[i + 5]).bytes, error))
                 return false;
             i += 6;
+        } else if (op == "rw" && i + 5 < t.size()) {  // a string value written in Unicode
+            if (!fid::SetRegistryText(t[i + 1], ParseText(t[i + 2]).bytes, ParseText(t[i + 3]).bytes,
+                                      static_cast<DWORD>(Number(t[i + 4])), ParseText(t[i + 5]).bytes, error))
+                return false;
+            i += 6;
+        } else if (op == "a" && i + 2 < t.size()) {
+            if (!fid::AddAlias(ParseText(t[i + 1]).bytes, ParseText(t[i + 2]).bytes, error)) return false;
+            i += 3;
         } else if (op == "e" && i + 2 < t.size()) {
             if (!fid::SetEnvironment(ParseText(t[i + 1]).bytes, ParseText(t[i + 2]).bytes, error)) return false;
             i += 3;
@@ -283,6 +511,7 @@ std::string Call(const std::string& area, const std::vector<std::string>& a) {
         return "ret=" + Num(ret) + " err=" + Num(info.nErrCode) + " cb=" + Num(info.cBytes) +
                (ret == HFILE_ERROR ? std::string() : " path=" + Escape(name));
     }
+    if (area == "wide") return RunWide(a);
     if (area == "msg") return RunMessages(a);
     if (area == "mutex") return RunMutexes(a);
     return "bad-area";

@@ -38,6 +38,18 @@ bool SetRegistry(const std::string& root, const std::string& keyPath, const Text
     return true;
 }
 
+bool SetRegistryText(const std::string& root, const std::string& keyPath, const std::string& valueName, DWORD type,
+                     const std::string& text, std::string* error) {
+    sim::SetRegistryString(root == "cr" ? HKEY_CLASSES_ROOT : HKEY_CURRENT_USER, keyPath.c_str(), valueName.c_str(),
+                           text, type);
+    return true;
+}
+
+bool AddAlias(const std::string& path, const std::string& alias, std::string* error) {
+    sim::SetShortName(path.c_str(), alias.c_str());
+    return true;
+}
+
 bool SetEnvironment(const std::string& name, const std::string& value, std::string* error) {
     sim::SetEnvironmentVariable(name.c_str(), value.c_str());
     return true;

@@ -21,9 +21,32 @@ struct Undo {
     std::vector<std::string> classes;
     HANDLE helper = nullptr;
     HANDLE helperInput = nullptr;  // closing it tells the helper to end
+    std::wstring folder;           // the current folder before the case, which may change it
 };
 
 Undo Made;
+
+// A marked text (fid_text.h) for the Unicode calls.
+std::wstring Wide(const std::string& marked) {
+    const std::u16string text = Utf16OfMarked(marked);
+    return std::wstring(text.begin(), text.end());
+}
+
+// Whether a path needs the Unicode calls: the ANSI ones would get '?' for a character outside
+// the code page.
+bool Exists(const std::string& path) {
+    return IsMarked(path) ? GetFileAttributesW(Wide(path).c_str()) != INVALID_FILE_ATTRIBUTES
+                          : GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+bool MakeFolder(const std::string& path) {
+    return IsMarked(path) ? CreateDirectoryW(Wide(path).c_str(), nullptr) : CreateDirectoryA(path.c_str(), nullptr);
+}
+bool DeleteOne(const std::string& path) {
+    return IsMarked(path) ? DeleteFileW(Wide(path).c_str()) : DeleteFileA(path.c_str());
+}
+bool RemoveFolder(const std::string& path) {
+    return IsMarked(path) ? RemoveDirectoryW(Wide(path).c_str()) : RemoveDirectoryA(path.c_str());
+}
 
 std::string LastError(const char* what) {
     char text[64];
@@ -36,8 +59,8 @@ bool MakeParents(const std::string& path, std::string* error) {
     for (size_t i = 3; i < path.size(); ++i) {
         if (path[i] != '\\') continue;
         const std::string folder = path.substr(0, i);
-        if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
-        if (!CreateDirectoryA(folder.c_str(), nullptr)) {
+        if (Exists(folder)) continue;
+        if (!MakeFolder(folder)) {
             *error = LastError(("CreateDirectoryA " + Escape(folder)).c_str());
             return false;
         }
@@ -165,7 +188,12 @@ void EndRun() {
     RemoveDirectoryA("C:\\fid");
 }
 
-void BeginCase() { Made = Undo(); }
+void BeginCase() {
+    Made = Undo();
+    wchar_t folder[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, folder);
+    if (length > 0 && length < MAX_PATH) Made.folder = folder;
+}
 
 bool AddFolder(const std::string& path, std::string* error) {
     if (!MakeParents(path + "\\", error)) return false;
@@ -174,7 +202,10 @@ bool AddFolder(const std::string& path, std::string* error) {
 
 bool AddFile(const std::string& path, const std::string& bytes, std::string* error) {
     if (!MakeParents(path, error)) return false;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = IsMarked(path) ? CreateFileW(Wide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr)
+                                 : CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *error = LastError(("CreateFileA " + Escape(path)).c_str());
         return false;
@@ -190,33 +221,44 @@ bool AddFile(const std::string& path, const std::string& bytes, std::string* err
     return true;
 }
 
-bool SetRegistry(const std::string& root, const std::string& keyPath, const Text& valueName, DWORD type,
-                 const std::string& bytes, std::string* error) {
+// Opens root\keyPath (HKEY_CLASSES_ROOT as below), making each missing key and noting it for EndCase.
+static bool MakeKey(const std::string& root, const std::string& keyPath, HKEY* base, std::string* full, HKEY* made,
+             bool* ours, std::string* error) {
     // Wine 8 shows HKLM\Software\Classes as HKEY_CLASSES_ROOT; keys written under
     // HKCU\Software\Classes were not found through it (RegOpenKeyExA gave 2).
-    const HKEY base = root == "cr" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    const std::string full = (root == "cr" ? "Software\\Classes\\" : "") + keyPath;
+    *base = root == "cr" ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    *full = (root == "cr" ? "Software\\Classes\\" : "") + keyPath;
     // Key by key, so that EndCase deletes exactly the keys this case made.
     std::string path;
     size_t start = 0;
     HKEY key = nullptr;
-    while (start <= full.size()) {
-        size_t end = full.find('\\', start);
-        if (end == std::string::npos) end = full.size();
-        path = full.substr(0, end);
+    while (start <= full->size()) {
+        size_t end = full->find('\\', start);
+        if (end == std::string::npos) end = full->size();
+        path = full->substr(0, end);
         DWORD disposition = 0;
         if (key != nullptr) RegCloseKey(key);
         key = nullptr;
-        if (RegCreateKeyExA(base, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+        if (RegCreateKeyExA(*base, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
                             &disposition) != ERROR_SUCCESS) {
             *error = LastError(("RegCreateKeyExA " + Escape(path)).c_str());
             return false;
         }
-        if (disposition == REG_CREATED_NEW_KEY) Made.keys.push_back({base, path});
+        if (disposition == REG_CREATED_NEW_KEY) Made.keys.push_back({*base, path});
         start = end + 1;
     }
-    bool ours = false;
-    for (const auto& made : Made.keys) ours = ours || (made.first == base && made.second == full);
+    *ours = false;
+    for (const auto& k : Made.keys) *ours = *ours || (k.first == *base && k.second == *full);
+    *made = key;
+    return true;
+}
+
+bool SetRegistry(const std::string& root, const std::string& keyPath, const Text& valueName, DWORD type,
+                 const std::string& bytes, std::string* error) {
+    HKEY base, key;
+    std::string full;
+    bool ours;
+    if (!MakeKey(root, keyPath, &base, &full, &key, &ours, error)) return false;
     LONG status = ERROR_SUCCESS;
     if (!valueName.null) {
         // The byte after the data is not zero: RegSetValueExA counts a string's terminator
@@ -236,8 +278,30 @@ bool SetRegistry(const std::string& root, const std::string& keyPath, const Text
     return true;
 }
 
+bool SetRegistryText(const std::string& root, const std::string& keyPath, const std::string& valueName, DWORD type,
+                     const std::string& text, std::string* error) {
+    HKEY base, key;
+    std::string full;
+    bool ours;
+    if (!MakeKey(root, keyPath, &base, &full, &key, &ours, error)) return false;
+    const std::wstring data = Wide(text);
+    const LONG status = RegSetValueExW(key, Wide(valueName).c_str(), 0, type, reinterpret_cast<const BYTE*>(data.c_str()),
+                                       static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t)));
+    if (!ours) Made.values.push_back({base, {full, valueName}});
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(status);
+        *error = LastError(("RegSetValueExW " + Escape(full)).c_str());
+        return false;
+    }
+    return true;
+}
+
+bool AddAlias(const std::string& path, const std::string& alias, std::string* error) { return true; }
+
 bool SetEnvironment(const std::string& name, const std::string& value, std::string* error) {
-    if (!SetEnvironmentVariableA(name.c_str(), value.c_str())) {
+    if (IsMarked(value) ? !SetEnvironmentVariableW(Wide(name).c_str(), Wide(value).c_str())
+                        : !SetEnvironmentVariableA(name.c_str(), value.c_str())) {
         *error = LastError(("SetEnvironmentVariableA " + Escape(name)).c_str());
         return false;
     }
@@ -291,8 +355,10 @@ void EndCase() {
         }
     }
     for (size_t i = Made.keys.size(); i-- > 0;) SHDeleteKeyA(Made.keys[i].first, Made.keys[i].second.c_str());
-    for (size_t i = Made.files.size(); i-- > 0;) DeleteFileA(Made.files[i].c_str());
-    for (size_t i = Made.folders.size(); i-- > 0;) RemoveDirectoryA(Made.folders[i].c_str());
+    // A case may have entered one of its folders: it could not be removed.
+    if (!Made.folder.empty()) SetCurrentDirectoryW(Made.folder.c_str());
+    for (size_t i = Made.files.size(); i-- > 0;) DeleteOne(Made.files[i]);
+    for (size_t i = Made.folders.size(); i-- > 0;) RemoveFolder(Made.folders[i]);
     Made = Undo();
 }
 

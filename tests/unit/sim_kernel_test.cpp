@@ -685,9 +685,13 @@ TEST_F(SimKernelTest, NamesOutsideTheCodePageHaveTheirUnicodeCalls) {
     EXPECT_EQ(std::u16string(u"C:\\\u0141\u00F3" u"d\u017A"), std::u16string(wide));
     RegCloseKey(key);
 
-    // The current folder, named in Unicode, takes relative paths.
+    // The current folder, named in Unicode, takes relative paths; OpenFile opens the full path
+    // in ANSI, which has '?' in it: an invalid name.
     EXPECT_TRUE(SetCurrentDirectoryW(u"C:\\\u0141\u00F3" u"d\u017A"));
-    EXPECT_NE(HFILE_ERROR, OpenFile(".\\RUN.EXE", &info, OF_EXIST));
+    EXPECT_EQ(FILE_ATTRIBUTE_ARCHIVE, GetFileAttributesA(".\\RUN.EXE"));
+    EXPECT_EQ(HFILE_ERROR, OpenFile(".\\RUN.EXE", &info, OF_EXIST));
+    EXPECT_EQ(123, info.nErrCode);
+    EXPECT_STREQ("C:\\?\xF3" "d?\\RUN.EXE", info.szPathName);
     EXPECT_FALSE(SetCurrentDirectoryW(u"C:\\\u0141\u00F3" u"d\u017A\\RUN.EXE"));
 
     // Found through GetProcAddress in their DLLs, but only stubs on the 95/98 family.
@@ -823,7 +827,7 @@ TEST_F(SimKernelTest, ShellExecuteRecordsEveryStartWithItsResult) {
         {"existing file", "D:\\SETUP32\\SETUP.EXE", "D:\\SETUP32", -1, 33},
         {"relative to the directory", "SETUP.EXE", "D:\\SETUP32", -1, 33},
         {"missing file", "D:\\SETUP32\\NONE.EXE", "D:\\SETUP32", -1, 2},
-        {"missing folder", "D:\\NONE\\SETUP.EXE", "D:\\NONE", -1, 3},
+        {"missing folder: the file is not found", "D:\\NONE\\SETUP.EXE", "D:\\NONE", -1, 2},
         {"scripted failure", "D:\\SETUP32\\SETUP.EXE", "D:\\SETUP32", 5, 5},
         {"scripted success", "D:\\NONE\\SETUP.EXE", "D:\\NONE", 42, 42},
     };

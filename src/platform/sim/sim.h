@@ -129,7 +129,7 @@ struct ShellStart {
 // Every ShellExecuteA call, in order.
 const std::vector<ShellStart>& ShellStarts();
 // The result of the next ShellExecuteA calls. By default a start succeeds (33) when the
-// file exists, else fails with 2 (missing file) or 3 (missing folder); a document (an
+// file exists, else fails with 2 (a missing file or folder alike); a document (an
 // existing file whose extension is no program's) runs its class's default verb's command:
 // 31 when there is no class, verb or command (an empty one, as a DelegateExecute verb has,
 // included: Wine's answer), 2 when the command's program is missing, else 33.

@@ -252,6 +252,59 @@ std::string Utf8FromWide(const WCHAR* text, size_t length) {
     return out;
 }
 
+std::u16string WideFromUtf8(std::string_view text) {
+    // Bytes after a lead byte; 0 for an ASCII byte, a continuation byte or one no sequence starts with.
+    // (0xC0 and 0xC1 could only start an overlong form, 0xF5 and above a code point past U+10FFFF.)
+    auto following = [](unsigned char c) { return c < 0xC2 ? 0u : c < 0xE0 ? 1u : c < 0xF0 ? 2u : c < 0xF5 ? 3u : 0u; };
+    static const unsigned char kMask[4] = {0x7F, 0x1F, 0x0F, 0x07};
+    std::u16string out;
+    size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char lead = static_cast<unsigned char>(text[i++]);
+        if (lead < 0x80) {
+            out += static_cast<char16_t>(lead);
+            continue;
+        }
+        // Broken sequences as Wine decodes them (ntdll's decode_utf8_char): a sequence cut by the
+        // end of the text is one U+FFFD for all that is left; otherwise the bytes taken until the
+        // sequence goes wrong (an overlong form, a surrogate, past U+10FFFF) are one U+FFFD.
+        const unsigned length = following(lead);
+        unsigned value = lead & kMask[length];
+        if (i + length > text.size()) {
+            out += u'\uFFFD';
+            break;
+        }
+        bool valid = length > 0;
+        for (unsigned k = 0; k < length && valid; ++k) {
+            const unsigned next = static_cast<unsigned char>(text[i]) ^ 0x80u;
+            if (next >= 0x40) {
+                valid = false;
+                break;
+            }
+            value = (value << 6) | next;
+            const unsigned left = length - k - 1;  // continuation bytes still to come
+            if (left == 1 && value >= (0x110000 >> 6)) {  // past U+10FFFF: this byte is not taken
+                valid = false;
+                break;
+            }
+            ++i;
+            if (left == 2 && value < 0x10) valid = false;                      // overlong 4-byte form
+            if (left == 1 && value < 0x20) valid = false;                      // overlong 3-byte form
+            if (left == 1 && value >= (0xD800 >> 6) && value <= (0xDFFF >> 6)) valid = false;  // a surrogate
+            if (left == 0 && value < 0x80) valid = false;                      // overlong 2-byte form
+        }
+        if (!valid) {
+            out += u'\uFFFD';
+        } else if (value >= 0x10000) {
+            out += static_cast<char16_t>(0xD800 + ((value - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((value - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(value);
+        }
+    }
+    return out;
+}
+
 size_t WideLength(const WCHAR* text) {
     size_t n = 0;
     if (text != nullptr)
@@ -278,28 +331,24 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR source, int so
     }
     // A length of -1 takes the text with its terminator, which the count then includes.
     const size_t count = sourceLength == -1 ? strlen(source) + 1 : static_cast<size_t>(sourceLength);
+    std::u16string wide;
     if (codePage == CP_UTF8) {
-        // A broken sequence becomes U+FFFD, as Windows Vista and later give without flags.
-        const std::u16string wide = sim::internal::WideFromInternal(
-            sim::internal::InternalFromUtf8(std::string_view(source, count)));
-        if (destinationLength == 0) return static_cast<int>(wide.size());
-        if (wide.size() > static_cast<size_t>(destinationLength)) {
-            SetLastError(ERROR_INSUFFICIENT_BUFFER);
-            return 0;
+        wide = sim::internal::WideFromUtf8(std::string_view(source, count));
+    } else {
+        for (size_t i = 0; i < count; ++i) {
+            const unsigned char c = static_cast<unsigned char>(source[i]);
+            wide += static_cast<char16_t>(ansi ? sim::internal::AnsiToUnicode(c) : sim::internal::OemToUnicode(c));
         }
-        memcpy(destination, wide.data(), wide.size() * sizeof(WCHAR));
-        return static_cast<int>(wide.size());
     }
-    if (destinationLength == 0) return static_cast<int>(count);
-    if (count > static_cast<size_t>(destinationLength)) {
+    if (destinationLength == 0) return static_cast<int>(wide.size());
+    if (wide.size() > static_cast<size_t>(destinationLength)) {
+        // What fits is written before the call fails (as under Wine).
+        memcpy(destination, wide.data(), static_cast<size_t>(destinationLength) * sizeof(WCHAR));
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }
-    for (size_t i = 0; i < count; ++i) {
-        const unsigned char c = static_cast<unsigned char>(source[i]);
-        destination[i] = static_cast<WCHAR>(ansi ? sim::internal::AnsiToUnicode(c) : sim::internal::OemToUnicode(c));
-    }
-    return static_cast<int>(count);
+    memcpy(destination, wide.data(), wide.size() * sizeof(WCHAR));
+    return static_cast<int>(wide.size());
 }
 
 // The ANSI code page and UTF-8: a character the ANSI code page lacks becomes '?' (the
@@ -329,6 +378,11 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR source, int s
     }
     if (destinationLength == 0) return static_cast<int>(out.size());
     if (out.size() > static_cast<size_t>(destinationLength)) {
+        // The characters that fit whole are written before the call fails (as under Wine).
+        size_t fits = static_cast<size_t>(destinationLength);
+        if (codePage == CP_UTF8)
+            while (fits > 0 && (static_cast<unsigned char>(out[fits]) & 0xC0) == 0x80) --fits;
+        memcpy(destination, out.data(), fits);
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
     }

@@ -79,6 +79,12 @@ DWORD WINAPI ExpandEnvironmentStringsW(LPCWSTR source, LPWSTR destination, DWORD
     const std::u16string expanded = sim::internal::WideFromInternal(sim::internal::ExpandEnvironment(
         sim::internal::InternalFromWide(source, sim::internal::WideLength(source))));
     const DWORD needed = static_cast<DWORD>(expanded.size() + 1);
-    if (destination != nullptr && size >= needed) memcpy(destination, expanded.c_str(), needed * sizeof(WCHAR));
+    if (destination != nullptr && size >= needed) {
+        memcpy(destination, expanded.c_str(), needed * sizeof(WCHAR));
+    } else if (destination != nullptr && size > 0) {
+        // Too small: as much as fits, terminated in the last unit (as Wine's kernelbase does).
+        memcpy(destination, expanded.c_str(), (size - 1) * sizeof(WCHAR));
+        destination[size - 1] = 0;
+    }
     return needed;
 }

@@ -475,8 +475,15 @@ HFILE WINAPI OpenFile(LPCSTR path, LPOFSTRUCT info, UINT style) {
         toupper(static_cast<unsigned char>(full[0])) == toupper(static_cast<unsigned char>(text[0])))
         full[0] = text[0];
     if (full.size() >= OFS_MAXPATHNAME) return fail(sim::internal::kErrorInvalidData);
+    // The file is found by its full path in Unicode, then opened by that path in ANSI: where a
+    // folder is named outside the code page (reached through a relative path), the ANSI path
+    // has '?' in it and the open fails as for an invalid name (seen under Wine).
+    const bool lost = full.find(sim::internal::kWideMark) != std::string::npos;
+    if (lost) full = sim::internal::AnsiFromInternal(full);
     memcpy(info->szPathName, full.c_str(), full.size() + 1);
     info->fFixedDisk = toupper(static_cast<unsigned char>(full[0])) == 'C' ? 1 : 0;
+    if (lost && (found.kind == NodeKind::File || found.kind == NodeKind::Folder) && !found.trailingSeparator)
+        return fail(ERROR_INVALID_NAME);
     if (found.kind == NodeKind::Folder) return fail(ERROR_ACCESS_DENIED);
     if (found.kind != NodeKind::File || found.trailingSeparator) return fail(ERROR_FILE_NOT_FOUND);
     return 1;  // OF_EXIST: TRUE, not a handle; the file is closed again
@@ -500,7 +507,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR path) {
             return FILE_ATTRIBUTE_DIRECTORY;
         case NodeKind::File:
             if (!found.trailingSeparator) return FILE_ATTRIBUTE_ARCHIVE;
-            SetLastError(sim::internal::kErrorInvalidName);
+            SetLastError(ERROR_INVALID_NAME);
             return INVALID_FILE_ATTRIBUTES;
         case NodeKind::Missing:
             SetLastError(ERROR_FILE_NOT_FOUND);
@@ -543,6 +550,12 @@ bool ShortPathOf(std::string_view text, std::string* out) {
     }
     if (folders.back() == nullptr) {
         SetLastError(ERROR_FILE_NOT_FOUND);
+        return false;
+    }
+    // A wildcard is no character of a name: a path with one (the ANSI form of a name outside
+    // the code page has '?') is refused as invalid wherever it is, not looked for (seen under Wine).
+    if (text.find_first_of("?*", i) != std::string_view::npos) {
+        SetLastError(kErrorInvalidName);
         return false;
     }
     while (i < text.size()) {

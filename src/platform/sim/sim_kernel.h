@@ -82,6 +82,8 @@ std::string InternalFromWide(const WCHAR* text, size_t length);
 std::string AnsiFromInternal(std::string_view text);
 std::u16string WideFromInternal(std::string_view text);
 std::string Utf8FromWide(const WCHAR* text, size_t length);
+// UTF-8 bytes as MultiByteToWideChar(CP_UTF8) gives them: a broken sequence becomes U+FFFD.
+std::u16string WideFromUtf8(std::string_view text);
 size_t WideLength(const WCHAR* text);
 
 // ---- Registry (sim_registry.cpp) ----

@@ -150,6 +150,7 @@ DWORD WINAPI GetModuleFileNameW(HMODULE module, LPWSTR buffer, DWORD size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return size;
     }
+    SetLastError(ERROR_SUCCESS);  // as Wine's kernelbase sets it on success
     return static_cast<DWORD>(copied);
 }
 

@@ -292,7 +292,9 @@ HINSTANCE WINAPI ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR para
         if (found.kind == NodeKind::File && !RunsAsImage(found)) outcome = kBadFormat;
         else if (found.kind == NodeKind::File) outcome = OpenDocument(file, start.parameters, &start.command);
         else if (found.kind == NodeKind::Folder) outcome = kShellSuccess;
-        else outcome = found.kind == NodeKind::MissingFolder ? ERROR_PATH_NOT_FOUND : ERROR_FILE_NOT_FOUND;
+        // A missing folder too is "file not found": the shell looks for the file, not the path
+        // (seen under Wine, for a plain missing folder and for a name with '?').
+        else outcome = ERROR_FILE_NOT_FOUND;
     }
     start.result = outcome;
     Shell.starts.push_back(start);
