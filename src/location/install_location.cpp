@@ -86,7 +86,9 @@ int QueryWide(HKEY key, LocationUse use, REGSAM view) {
     if (AnsiFromWide(text, result, resultSize)) return 1;
     if (use == LocationText) {
         RegistryQuery.ResultInUtf8 = true;
-        return WideCharToMultiByte(CP_UTF8, 0, text, -1, result, resultSize, nullptr, nullptr) != 0 ? 1 : 0;
+        const int converted = WideCharToMultiByte(CP_UTF8, 0, text, -1, result, resultSize, nullptr, nullptr);
+        RegistryQuery.ResultText.Terminate();  // one that did not fit may have filled the buffer
+        return converted != 0 ? 1 : 0;
     }
     if (use == LocationFolderOfCommand) {
         // Cleaned in UTF-8, whose multibyte characters hold no quote, blank, percent sign or

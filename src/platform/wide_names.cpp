@@ -13,9 +13,10 @@ bool AnsiFromWide(const WCHAR* wide, char* out, int size) {
     // The round trip catches both ways a name is lost: the default character, and the
     // best-fit letters some systems put in its place (a look-alike names another file).
     WCHAR* back = WideNames.RoundTrip;
-    if (WideCharToMultiByte(CP_ACP, 0, wide, -1, out, size, nullptr, nullptr) == 0 ||
-        MultiByteToWideChar(CP_ACP, 0, out, -1, back, WideCapacity) == 0)
-        return false;
+    const int converted = WideCharToMultiByte(CP_ACP, 0, wide, -1, out, size, nullptr, nullptr);
+    // A conversion that did not fit may have filled the buffer with what did: terminated all the same.
+    out[size - 1] = '\0';
+    if (converted == 0 || MultiByteToWideChar(CP_ACP, 0, out, -1, back, WideCapacity) == 0) return false;
     for (int i = 0; wide[i] == back[i]; ++i)
         if (wide[i] == 0) return true;
     return false;

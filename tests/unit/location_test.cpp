@@ -1,4 +1,6 @@
 // Host tests of the install location: root names, the registry query, the folder clean-up.
+#include <string.h>
+
 #include <string>
 
 #include "location/install_location.h"
@@ -178,6 +180,8 @@ TEST_F(LocationTest, ValuesLongerThanTheResultAreUnusableNotCut) {
         if (c.found) {
             EXPECT_EQ(c.text, RegistryQuery.ResultText.CStr());
         }
+        // A conversion that did not fit may have filled the result: it stays terminated.
+        EXPECT_NE(nullptr, memchr(RegistryQuery.ResultText.Text, '\0', sizeof RegistryQuery.ResultText.Text));
     }
 }
 
