@@ -128,6 +128,9 @@ struct ShellStart {
 };
 // Every ShellExecuteA call, in order.
 const std::vector<ShellStart>& ShellStarts();
+// The program the last successful FindExecutable named (its command's placeholders filled in
+// with the document, as the shell does), in ANSI; empty before any.
+std::string ShellNamedProgram();
 // The result of the next ShellExecuteA calls. By default a start succeeds (33) when the
 // file exists, else fails with 2 (a missing file or folder alike); a document (an
 // existing file whose extension is no program's) runs its class's default verb's command:

@@ -24,6 +24,7 @@ struct ShellState {
     bool windowPending = false;
     std::string windowClass, windowTitle;
     int windowTicks = 0;
+    std::string named;  // the program the last FindExecutable named, placeholders filled
 };
 
 ShellState Shell;
@@ -190,6 +191,8 @@ void AddAssociation(const char* extension, const char* className, const char* op
 
 const std::vector<ShellStart>& ShellStarts() { return internal::Shell.starts; }
 
+std::string ShellNamedProgram() { return internal::AnsiFromInternal(internal::Shell.named); }
+
 void SetShellExecuteResult(UINT result) {
     internal::Shell.scripted = true;
     internal::Shell.scriptedResult = result;
@@ -241,6 +244,7 @@ HINSTANCE FindExecutableIn(LPCSTR file, LPCSTR directory, LPSTR result, const ch
         program = ProgramOfCommand(FillCommand(command, found.fullPath, ""));  // may be empty: still a success
     }
     *named = program;
+    Shell.named = program;
     program = AnsiFromInternal(program);
     if (program.size() > kResultCapacity - 1) program.resize(kResultCapacity - 1);
     memcpy(result, program.c_str(), program.size() + 1);
