@@ -1,6 +1,8 @@
 // The settings catalogue: every key with its kind and default, in the order the file is read.
 #include "settings/launcher_settings.h"
 
+#include <stddef.h>
+
 LauncherSettings Settings;
 
 const char IgnoreMarker[] = "(ignore)";
@@ -8,9 +10,9 @@ const char IgnoreMarker[] = "(ignore)";
 bool IsIgnoreMarker(const char* text) { return text != nullptr && lstrcmpiA(text, IgnoreMarker) == 0; }
 
 #define NUMBER_SETTING(key, value) \
-    { #key, &LauncherSettings::key, nullptr, nullptr, value, NumberSetting }
+    { #key, nullptr, offsetof(LauncherSettings, key), value, NumberSetting }
 #define TEXT_SETTING(key, value) \
-    { #key, nullptr, &LauncherSettings::key, value, 0, TextSetting }
+    { #key, value, offsetof(LauncherSettings, key), 0, TextSetting }
 
 const SettingEntry SettingCatalogue[] = {
     NUMBER_SETTING(InstallNeeded, 1),
@@ -80,7 +82,7 @@ const int SettingCount = sizeof SettingCatalogue / sizeof SettingCatalogue[0];
 void LoadDefaultSettings() {
     for (int i = 0; i < SettingCount; ++i) {
         const SettingEntry& entry = SettingCatalogue[i];
-        if (entry.Kind == NumberSetting) Settings.*entry.Number = entry.DefaultNumber;
-        else (Settings.*entry.Text).Assign(entry.DefaultText);
+        if (entry.Kind == NumberSetting) entry.Number() = entry.DefaultNumber;
+        else entry.Text().Assign(entry.DefaultText);
     }
 }

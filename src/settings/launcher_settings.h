@@ -76,15 +76,17 @@ extern LauncherSettings Settings;
 
 // One row of the catalogue: a key, its kind, its default and where it lives in Settings.
 // The rows stand in the order the settings file is read.
-// Narrow fields last: the catalogue is 55 entries of the product's read-only data.
+// Narrow fields last: the catalogue is 55 entries of the product's read-only data, 12 bytes each.
 enum SettingKind : unsigned char { NumberSetting, TextSetting };
 struct SettingEntry {
     const char* Key;
-    LONG LauncherSettings::*Number;       // for NumberSetting
-    SettingText LauncherSettings::*Text;  // for TextSetting
-    const char* DefaultText;
-    short DefaultNumber;
+    const char* DefaultText;  // for TextSetting
+    unsigned short Field;     // the setting's offset in LauncherSettings
+    signed char DefaultNumber;  // for NumberSetting (every default lies in -128..127)
     SettingKind Kind;
+
+    LONG& Number() const { return *reinterpret_cast<LONG*>(reinterpret_cast<char*>(&Settings) + Field); }
+    SettingText& Text() const { return *reinterpret_cast<SettingText*>(reinterpret_cast<char*>(&Settings) + Field); }
 };
 extern const SettingEntry SettingCatalogue[];
 extern const int SettingCount;  // 55

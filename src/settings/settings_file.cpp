@@ -207,8 +207,8 @@ bool ReadAllSettings() {
     for (int i = 0; i < SettingCount; ++i) {
         const SettingEntry& entry = SettingCatalogue[i];
         if (listed != 0 && !KeyListed(entry.Key, listed)) continue;
-        const bool read = entry.Kind == NumberSetting ? ReadNumberSetting(entry.Key, Settings.*entry.Number)
-                                                      : ReadTextSetting(entry.Key, Settings.*entry.Text);
+        const bool read = entry.Kind == NumberSetting ? ReadNumberSetting(entry.Key, entry.Number())
+                                                      : ReadTextSetting(entry.Key, entry.Text());
         if (!read) return false;
     }
     return true;

@@ -89,7 +89,7 @@ void CheckTerminated(const FixedText<Size>& text, const char* name) {
 void CheckRoomsTerminated() {
     for (int i = 0; i < SettingCount; ++i) {
         const SettingEntry& entry = SettingCatalogue[i];
-        if (entry.Kind == TextSetting) CheckTerminated(Settings.*entry.Text, entry.Key);
+        if (entry.Kind == TextSetting) CheckTerminated(entry.Text(), entry.Key);
     }
     CheckTerminated(SettingsFile.LauncherDirectory, "LauncherDirectory");
     CheckTerminated(SettingsFile.SettingsFileName, "SettingsFileName");

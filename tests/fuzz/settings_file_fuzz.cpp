@@ -57,18 +57,18 @@ std::string ReadFile(uint8_t flags, const std::string& bytes) {
         GetPrivateProfileStringA(SettingsSection, entry.Key, AbsenceMarker, value, sizeof value, path);
         const bool present = lstrcmpiA(value, AbsenceMarker) != 0;
         if (entry.Kind == NumberSetting) {
-            FUZZ_CHECK(Settings.*entry.Number == (present ? ParseNumber(value) : entry.DefaultNumber),
+            FUZZ_CHECK(entry.Number() == (present ? ParseNumber(value) : entry.DefaultNumber),
                        std::string(entry.Key) + " is not what its lookup gives");
         } else {
-            FUZZ_CHECK(std::string(present ? value : entry.DefaultText).substr(0, 359) == (Settings.*entry.Text).CStr(),
-                       std::string(entry.Key) + " is \"" + (Settings.*entry.Text).CStr() + "\", its lookup gives \"" +
+            FUZZ_CHECK(std::string(present ? value : entry.DefaultText).substr(0, 359) == entry.Text().CStr(),
+                       std::string(entry.Key) + " is \"" + entry.Text().CStr() + "\", its lookup gives \"" +
                            (present ? value : entry.DefaultText) + "\"");
         }
         if (entry.Kind == NumberSetting) {
-            everything += std::to_string(Settings.*entry.Number);
+            everything += std::to_string(entry.Number());
         } else {
             // A value ends with its line and is cut at the slot's 359 characters.
-            const SettingText& text = Settings.*entry.Text;
+            const SettingText& text = entry.Text();
             FUZZ_CHECK(!HasLineEnd(text.CStr()), std::string(entry.Key) + " holds a line end");
             everything += text.CStr();
         }

@@ -60,9 +60,6 @@ bool GlobMatch(const char* pattern, const char* text) {
 
 bool OnDisc(const std::string& path) { return !(path.size() >= 2 && path[1] == ':'); }
 
-// A scenario's path: with a drive as written, else on the disc.
-std::string WindowsPath(const std::string& path) { return OnDisc(path) ? "D:\\" + path : path; }
-
 // A harness text (ANSI bytes of code page 1252, a character outside it marked) in UTF-8, as an
 // author types it on the command line and as the host names files.
 std::string Utf8Of(const std::string& text) {

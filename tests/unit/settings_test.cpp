@@ -68,10 +68,10 @@ TEST_F(SettingsTest, DefaultsDescribeTheStandardDisc) {
         ASSERT_NE(found, nullptr);
         if (row.text != nullptr) {
             ASSERT_EQ(found->Kind, TextSetting);
-            EXPECT_STREQ((Settings.*found->Text).CStr(), row.text);
+            EXPECT_STREQ(found->Text().CStr(), row.text);
         } else {
             ASSERT_EQ(found->Kind, NumberSetting);
-            EXPECT_EQ(Settings.*found->Number, row.number);
+            EXPECT_EQ(found->Number(), row.number);
         }
     }
     // The catalogue is the read order: first and last keys, and no key twice.

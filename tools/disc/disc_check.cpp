@@ -321,7 +321,7 @@ private:
             text.Assign(AbsenceMarker);
             ReadTextSetting(entry.Key, text);
             if (lstrcmpiA(text.CStr(), AbsenceMarker) == 0) continue;
-            const LONG value = Settings.*entry.Number;
+            const LONG value = entry.Number();
             if (!WrittenAsNumber(text.CStr()))
                 Warn(entry.Key, std::string(entry.Key) + ": " + Quoted(text.CStr()) +
                                     " is not a number: the launcher reads " + std::to_string(value));
@@ -334,10 +334,10 @@ private:
     void CheckTexts() {
         for (int i = 0; i < SettingCount; ++i) {
             const SettingEntry& entry = SettingCatalogue[i];
-            if (entry.Kind != TextSetting || (Settings.*entry.Text).Fits()) continue;
+            if (entry.Kind != TextSetting || entry.Text().Fits()) continue;
             Warn(entry.Key, std::string(entry.Key) + ": longer than " + std::to_string(SettingText::Capacity) +
                                 " characters: the launcher cuts it after \"..." +
-                                OneLine((Settings.*entry.Text).CStr() + SettingText::Capacity - 16) + "\"");
+                                OneLine(entry.Text().CStr() + SettingText::Capacity - 16) + "\"");
         }
     }
 
