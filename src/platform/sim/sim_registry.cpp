@@ -115,11 +115,11 @@ RegistryKey* FindKey(RegistryKey* key, std::string_view path) {
 // needs them: a record there is found in either view.
 const char* const kSharedKeys[] = {"CLIENTS", "POLICIES", "REGISTEREDAPPLICATIONS", "WOW6432NODE"};
 
-// The path a 32-bit process on 64-bit Windows opens for root\path: Software\X becomes
+// The path a 32-bit process on 64-bit Windows (wow64) opens for root\path: Software\X becomes
 // Software\WOW6432Node\X, unless KEY_WOW64_64KEY asks for the key as named.
-std::string ViewOf(HKEY root, std::string_view path, REGSAM access) {
+std::string ViewOf(HKEY root, std::string_view path, REGSAM access, bool wow64) {
     std::string view(path);
-    if (!Process.wow64 || (access & KEY_WOW64_64KEY) || root != HKEY_LOCAL_MACHINE) return view;
+    if (!wow64 || (access & KEY_WOW64_64KEY) || root != HKEY_LOCAL_MACHINE) return view;
     std::string_view first, second;
     size_t pos = 0;
     if (!NextKeyPart(path, &pos, &first) || FoldKey(std::string(first)) != "SOFTWARE") return view;
@@ -199,11 +199,7 @@ bool ReadRegistryString(HKEY root, const std::string& keyPath, const std::string
 void AddRegistryKey(HKEY root, const char* keyPath) { internal::MakeKey(root, keyPath); }
 
 std::string Wow64KeyPath(HKEY root, const char* keyPath) {
-    const bool wow64 = internal::Process.wow64;
-    internal::Process.wow64 = true;
-    const std::string path = internal::ViewOf(root, keyPath != nullptr ? keyPath : "", 0);
-    internal::Process.wow64 = wow64;
-    return path;
+    return internal::ViewOf(root, keyPath != nullptr ? keyPath : "", 0, true);
 }
 
 void SetRegistryValue(HKEY root, const char* keyPath, const char* valueName, DWORD type, const void* data, DWORD size) {
@@ -252,7 +248,7 @@ LSTATUS WINAPI RegOpenKeyExA(HKEY root, LPCSTR subKey, DWORD options, REGSAM acc
     if (key == nullptr) return kErrorInvalidHandle;
     const std::string_view path = subKey ? subKey : "";
     if (!path.empty() && path[0] == '\\') return kErrorBadPathname;  // NT refuses a leading backslash
-    key = FindKey(key, ViewOf(root, path, access));
+    key = FindKey(key, ViewOf(root, path, access, Process.wow64));
     if (key == nullptr) return ERROR_FILE_NOT_FOUND;
     // An empty or null subkey opens the same key again, under a handle of its own.
     Registry.handles.push_back(key);
