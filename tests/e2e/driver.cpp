@@ -366,6 +366,25 @@ BOOL CALLBACK FindBoxProc(HWND window, LPARAM param) {
     return TRUE;
 }
 
+// A process's top-level windows, each as its class and whether it is visible: what a run that
+// timed out had on the screen (a box the search did not take, or nothing at all).
+BOOL CALLBACK ListWindowsProc(HWND window, LPARAM param) {
+    std::pair<DWORD, std::string>* list = reinterpret_cast<std::pair<DWORD, std::string>*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != list->first) return TRUE;
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    list->second += std::string(list->second.empty() ? "" : ", ") + name + (IsWindowVisible(window) ? " (visible)" : "");
+    return TRUE;
+}
+
+std::string WindowsOf(DWORD pid) {
+    std::pair<DWORD, std::string> list(pid, std::string());
+    EnumWindows(ListWindowsProc, reinterpret_cast<LPARAM>(&list));
+    return list.second.empty() ? "none" : list.second;
+}
+
 HWND FindBox(DWORD pid, const std::set<HWND>& skip) {
     BoxSearch search = {pid, &skip, nullptr};
     EnumWindows(FindBoxProc, reinterpret_cast<LPARAM>(&search));
@@ -505,6 +524,7 @@ public:
             if (exited) break;
             DWORD elapsed = GetTickCount() - first.started;
             if (elapsed > static_cast<DWORD>(sc_.timeoutMs)) {
+                Note("its windows at the time-out: " + WindowsOf(first.pi.dwProcessId));
                 TerminateProcess(first.pi.hProcess, 999);
                 WaitForSingleObject(first.pi.hProcess, 5000);
                 Mismatch("the launcher was still running after " + std::to_string(sc_.timeoutMs) + " ms; killed");
