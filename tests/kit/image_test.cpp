@@ -89,6 +89,39 @@ TEST(ImageTest, ReadsTheJolietNamesBackAsWindowsFindsThem) {
     }
 }
 
+// A disc's own AUTORUN.INF is kept; what its open= or shellexecute= starts must be in the image as Windows reads it.
+TEST(ImageTest, WhatTheDiscsOwnAutorunStartsIsInTheImage) {
+    if (!HasXorriso()) GTEST_SKIP() << "xorriso is not installed (scripts/deps installs it)";
+    const std::string root = TestDiscs();
+    ASSERT_FALSE(root.empty());
+    const struct {
+        const char* name;
+        std::string autorun;  // the [autorun] section's lines
+        std::string error;    // empty: pressed
+    } cases[] = {
+        {"open-plain", "open=autoplay.exe /x", ""},
+        {"open-quoted", "open=\"\\AUTOPLAY.EXE\" /x", ""},
+        {"open-in-folder", "open=Prog/run.exe", ""},
+        {"nothing-started", "label=OWN", ""},
+        {"open-missing", "open=AUTORUN.EXE", "AUTORUN.INF's open= \"AUTORUN.EXE\": not in the image's Joliet tree"},
+        {"shellexecute-missing", "open=AUTOPLAY.EXE\r\nshellexecute=README.HTM",
+         "AUTORUN.INF's shellexecute= \"README.HTM\": not in"},
+    };
+    const std::string iso = root + "/own-autorun.iso";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string disc = MakeDisc(root, c.name, "Prog/RUN.EXE", "Prog\\RUN.EXE");
+        WriteFile(disc + "/AUTORUN.INF", "[autorun]\r\n" + c.autorun + "\r\n");
+        remove(iso.c_str());
+        std::string out, err;
+        EXPECT_EQ(c.error.empty() ? 0 : 1, DiscTool({"image", disc, iso}, &out, &err)) << out << err;
+        EXPECT_TRUE(Contains(out, "image: the disc's own AUTORUN.INF is kept")) << out;
+        if (!c.error.empty()) {
+            EXPECT_TRUE(Contains(err, "image: error: " + c.error)) << err;
+        }
+    }
+}
+
 // An output that would overwrite an input is refused before pressing; a failed press keeps an earlier image.
 TEST(ImageTest, NeverWritesOverAnInput) {
     if (!HasXorriso()) GTEST_SKIP() << "xorriso is not installed (scripts/deps installs it)";

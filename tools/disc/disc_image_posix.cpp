@@ -230,6 +230,8 @@ std::string Naming(const DiscFile& file) {
     if (file.key == "(launcher)") return "the launcher ";
     if (file.key == "(settings file)") return "the settings file ";
     if (file.key == "(icon)") return "AUTORUN.INF's icon ";
+    if (file.key == "(open)" || file.key == "(shellexecute)")
+        return "AUTORUN.INF's " + file.key.substr(1, file.key.size() - 2) + "= ";
     return file.key + " (" + file.family + ") ";
 }
 
@@ -249,6 +251,27 @@ std::string IconOnDisc(const std::string& written, const std::string& ownAutorun
     while (!icon.empty() && (icon[0] == '\\' || icon[0] == ' ')) icon.erase(0, 1);
     while (!icon.empty() && icon.back() == ' ') icon.pop_back();
     return icon;
+}
+
+// The file the disc's own AUTORUN.INF has AutoPlay start with KEY (open or shellexecute),
+// relative to the disc's root: a quoted name, or the text up to the first blank (what follows
+// is the program's arguments). Empty where the key is not set or names a drive.
+std::string StartedOnDisc(const std::string& ownAutorun, const char* key) {
+    char value[1024] = "";
+    GetPrivateProfileStringA("autorun", key, "", value, sizeof value, ("D:\\" + ownAutorun).c_str());
+    std::string file = value;
+    while (!file.empty() && file[0] == ' ') file.erase(0, 1);
+    if (!file.empty() && file[0] == '"') {
+        const size_t close = file.find('"', 1);
+        file = file.substr(1, close == std::string::npos ? std::string::npos : close - 1);
+    } else {
+        file.erase(std::min(file.find(' '), file.size()));
+    }
+    for (char& c : file)
+        if (c == '/') c = '\\';
+    while (!file.empty() && file[0] == '\\') file.erase(0, 1);
+    if (file.find(':') != std::string::npos) return std::string();
+    return file;
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
@@ -396,6 +419,12 @@ bool PressImage(const ImageRequest& request, ImageResult* result, std::string* o
     std::vector<DiscFile> files = request.namedFiles;
     const std::string icon = IconOnDisc(iconName.empty() ? request.launcher : iconName, autorun);
     if (!icon.empty()) files.push_back({"(icon)", "both", icon});
+    // What the disc's own AUTORUN.INF starts; the one written starts the launcher, checked above.
+    if (!autorun.empty())
+        for (const char* key : {"open", "shellexecute"}) {
+            const std::string started = StartedOnDisc(autorun, key);
+            if (!started.empty()) files.push_back({std::string("(") + key + ")", "both", started});
+        }
     std::set<std::string> warned;
     for (const DiscFile& file : files) {
         ReadBack back;
