@@ -34,6 +34,8 @@ const struct {
     {"no-window-class", "tests/kit/discs/no-window-class.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
     {"utf8-no-bom", "tests/kit/discs/utf8-no-bom.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
     {"installed-elsewhere", "tests/kit/discs/installed-elsewhere.ini", {"AUTOPLAY.EXE", "SETUP/SETUP.EXE"}},
+    {"web-page", "tests/kit/discs/web-page.ini", {"AUTOPLAY.EXE"},
+     {{"INDEX.URL", "[InternetShortcut]\r\nURL=https://example.org/\r\n"}}},
     {"not-a-program", "tests/kit/discs/not-a-program.ini", {"AUTOPLAY.EXE"},
      {{"SETUP32/SETUP.EXE", ""},
       {"SETUPNT/SETUP.EXE", Image("NE")},

@@ -74,14 +74,15 @@ const char kTryUsage[] =
     "and prints what a user would see, in order, one event a line:\n"
     "  alert: CAPTION | TEXT | BUTTONS | default BUTTON\n"
     "  report: CAPTION | TEXT\n"
-    "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY[ | refused N]\n"
+    "  start: PROGRAM | PARAMETERS | WORKING DIRECTORY[ | refused N][ | the shell runs COMMAND]\n"
     "  wait: CLASS | TITLE | SECONDS s\n"
     "  exit N: MEANING\n"
     "Texts stand on one line, as a machine of the ANSI code page (--codepage, 1252 unless\n"
     "given) shows them: {LF} is a line break, {CR} a carriage return, {SP} a blank at either\n"
     "end, {xHH} the byte HH where the code page shows no character, (empty) no text. A start\n"
     "the shell refuses ends with \"refused N\", N what the shell returned (11: the file is no\n"
-    "program this Windows runs).\n"
+    "program this Windows runs). A document the launcher gives the shell to open ends with the\n"
+    "command line its association runs.\n"
     "The started program opens the window the launcher waits for at once, unless\n"
     "--window-after says when (or never); the wait line then tells how it ended.\n"
     "\n"
@@ -341,7 +342,8 @@ std::string EventLine(const DryRunEvent& e) {
             return "report: " + OneLine(e.caption) + " | " + OneLine(e.text);
         case DryRunEvent::Start:
             return "start: " + OneLine(e.program) + " | " + OneLine(e.parameters) + " | " + OneLine(e.directory) +
-                   (e.started ? "" : " | refused " + std::to_string(e.result));
+                   (e.started ? "" : " | refused " + std::to_string(e.result)) +
+                   (e.command.empty() ? "" : " | the shell runs " + OneLine(e.command));
         case DryRunEvent::Wait:
             return "wait: " + OneLine(e.windowClass) + " | " + (e.anyTitle ? "(any title)" : OneLine(e.windowTitle)) +
                    " | " + WaitSeconds(e) + (e.found ? "" : " | timed out after " + Seconds(e.endedMs));
@@ -362,7 +364,8 @@ std::string EventJson(const DryRunEvent& e) {
         case DryRunEvent::Start:
             return "{\"event\": \"start\", \"program\": " + Json(e.program) +
                    ", \"parameters\": " + Json(e.parameters) + ", \"directory\": " + Json(e.directory) +
-                   ", \"started\": " + (e.started ? "true" : "false") + ", \"result\": " + std::to_string(e.result) + "}";
+                   ", \"started\": " + (e.started ? "true" : "false") + ", \"result\": " + std::to_string(e.result) +
+                   ", \"command\": " + (e.command.empty() ? std::string("null") : Json(e.command)) + "}";
         case DryRunEvent::Wait:
             return "{\"event\": \"wait\", \"class\": " + Json(e.windowClass) +
                    ", \"title\": " + (e.anyTitle ? std::string("null") : Json(e.windowTitle)) +
