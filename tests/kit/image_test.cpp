@@ -89,7 +89,7 @@ TEST(ImageTest, ReadsTheJolietNamesBackAsWindowsFindsThem) {
     }
 }
 
-// A disc's own AUTORUN.INF is kept; what its open= or shellexecute= starts must be in the image as Windows reads it.
+// A disc's own AUTORUN.INF is kept; its icon and what its open= or shellexecute= starts must be in the image.
 TEST(ImageTest, WhatTheDiscsOwnAutorunStartsIsInTheImage) {
     if (!HasXorriso()) GTEST_SKIP() << "xorriso is not installed (scripts/deps installs it)";
     const std::string root = TestDiscs();
@@ -103,6 +103,8 @@ TEST(ImageTest, WhatTheDiscsOwnAutorunStartsIsInTheImage) {
         {"open-quoted", "open=\"\\AUTOPLAY.EXE\" /x", ""},
         {"open-in-folder", "open=Prog/run.exe", ""},
         {"nothing-started", "label=OWN", ""},
+        {"icon-with-index", "open=AUTOPLAY.EXE\r\nicon=/autoplay.exe,0", ""},
+        {"icon-missing", "open=AUTOPLAY.EXE\r\nicon=DISC.ICO,1", "AUTORUN.INF's icon \"DISC.ICO\": not in"},
         {"open-missing", "open=AUTORUN.EXE", "AUTORUN.INF's open= \"AUTORUN.EXE\": not in the image's Joliet tree"},
         {"shellexecute-missing", "open=AUTOPLAY.EXE\r\nshellexecute=README.HTM",
          "AUTORUN.INF's shellexecute= \"README.HTM\": not in"},

@@ -235,43 +235,40 @@ std::string Naming(const DiscFile& file) {
     return file.key + " (" + file.family + ") ";
 }
 
-// The icon AUTORUN.INF names on the disc: the one written, or the disc's own AUTORUN.INF's
-// icon= (without its ",index"), read as Windows reads the file.
-std::string IconOnDisc(const std::string& written, const std::string& ownAutorun) {
-    std::string icon = written;
-    if (!ownAutorun.empty()) {
-        char value[1024] = "";
-        GetPrivateProfileStringA("autorun", "icon", "", value, sizeof value, ("D:\\" + ownAutorun).c_str());
-        icon = value;
-        const size_t comma = icon.find(',');
-        if (comma != std::string::npos) icon.erase(comma);
-    }
-    for (char& c : icon)
-        if (c == '/') c = '\\';
-    while (!icon.empty() && (icon[0] == '\\' || icon[0] == ' ')) icon.erase(0, 1);
-    while (!icon.empty() && icon.back() == ' ') icon.pop_back();
-    return icon;
-}
-
-// The file the disc's own AUTORUN.INF has AutoPlay start with KEY (open or shellexecute),
-// relative to the disc's root: a quoted name, or the text up to the first blank (what follows
-// is the program's arguments). Empty where the key is not set or names a drive.
-std::string StartedOnDisc(const std::string& ownAutorun, const char* key) {
+// A value of the disc's own AUTORUN.INF's [autorun] section, read as Windows reads the file.
+std::string AutorunValue(const std::string& ownAutorun, const char* key) {
     char value[1024] = "";
     GetPrivateProfileStringA("autorun", key, "", value, sizeof value, ("D:\\" + ownAutorun).c_str());
-    std::string file = value;
-    while (!file.empty() && file[0] == ' ') file.erase(0, 1);
-    if (!file.empty() && file[0] == '"') {
-        const size_t close = file.find('"', 1);
-        file = file.substr(1, close == std::string::npos ? std::string::npos : close - 1);
-    } else {
-        file.erase(std::min(file.find(' '), file.size()));
-    }
-    for (char& c : file)
+    return value;
+}
+
+// A path AUTORUN.INF gives, relative to the disc's root, in Windows' spelling.
+std::string FromDiscRoot(std::string path) {
+    for (char& c : path)
         if (c == '/') c = '\\';
-    while (!file.empty() && file[0] == '\\') file.erase(0, 1);
-    if (file.find(':') != std::string::npos) return std::string();
-    return file;
+    while (!path.empty() && (path[0] == '\\' || path[0] == ' ')) path.erase(0, 1);
+    while (!path.empty() && path.back() == ' ') path.pop_back();
+    return path;
+}
+
+// The icon AUTORUN.INF names on the disc: the one written, or the disc's own AUTORUN.INF's
+// icon= (without its ",index").
+std::string IconOnDisc(const std::string& written, const std::string& ownAutorun) {
+    if (ownAutorun.empty()) return FromDiscRoot(written);
+    const std::string icon = AutorunValue(ownAutorun, "icon");
+    return FromDiscRoot(icon.substr(0, icon.find(',')));
+}
+
+// The file the disc's own AUTORUN.INF has AutoPlay start with KEY (open or shellexecute):
+// a quoted name, or the text up to the first blank (what follows is the program's
+// arguments). Empty where the key is not set or names a drive.
+std::string StartedOnDisc(const std::string& ownAutorun, const char* key) {
+    std::string file = AutorunValue(ownAutorun, key);
+    file.erase(0, std::min(file.find_first_not_of(' '), file.size()));
+    if (!file.empty() && file[0] == '"') file = file.substr(1, file.find('"', 1) - 1);
+    else file.erase(std::min(file.find(' '), file.size()));
+    file = FromDiscRoot(file);
+    return file.find(':') == std::string::npos ? file : std::string();
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
