@@ -89,37 +89,54 @@ TEST(ImageTest, ReadsTheJolietNamesBackAsWindowsFindsThem) {
     }
 }
 
-// A disc's own AUTORUN.INF is kept; its icon and what its open= or shellexecute= starts must be in the image.
+// A disc's own AUTORUN.INF is kept; its icon and what its open= or shellexecute= starts must be
+// on the disc (check) and in the image as Windows reads it (the read-back).
 TEST(ImageTest, WhatTheDiscsOwnAutorunStartsIsInTheImage) {
     if (!HasXorriso()) GTEST_SKIP() << "xorriso is not installed (scripts/deps installs it)";
     const std::string root = TestDiscs();
     ASSERT_FALSE(root.empty());
+    const std::string long67 = "Ueberblick und Einfuehrung in das Produkt mit sehr langem Namen.EXE";
     const struct {
         const char* name;
         std::string autorun;  // the [autorun] section's lines
-        std::string error;    // empty: pressed
+        std::string check;    // check's error, or empty
+        std::string image;    // the read-back's error, or empty
     } cases[] = {
-        {"open-plain", "open=autoplay.exe /x", ""},
-        {"open-quoted", "open=\"\\AUTOPLAY.EXE\" /x", ""},
-        {"open-in-folder", "open=Prog/run.exe", ""},
-        {"nothing-started", "label=OWN", ""},
-        {"icon-with-index", "open=AUTOPLAY.EXE\r\nicon=/autoplay.exe,0", ""},
-        {"icon-missing", "open=AUTOPLAY.EXE\r\nicon=DISC.ICO,1", "AUTORUN.INF's icon \"DISC.ICO\": not in"},
-        {"open-missing", "open=AUTORUN.EXE", "AUTORUN.INF's open= \"AUTORUN.EXE\": not in the image's Joliet tree"},
-        {"shellexecute-missing", "open=AUTOPLAY.EXE\r\nshellexecute=README.HTM",
-         "AUTORUN.INF's shellexecute= \"README.HTM\": not in"},
+        {"open-plain", "open=autoplay.exe /x", "", ""},
+        {"open-quoted", "open=\"\\AUTOPLAY.EXE\" /x", "", ""},
+        {"open-in-folder", "open=Prog/run.exe", "", ""},
+        {"nothing-started", "label=OWN", "", ""},
+        {"icon-with-index", "open=AUTOPLAY.EXE\r\nicon=/autoplay.exe,0", "", ""},
+        {"first-line-counts", "open=AUTOPLAY.EXE\r\nopen=GONE.EXE", "", ""},
+        {"open-missing", "open=AUTORUN.EXE /x", ":2: error: open: \"AUTORUN.EXE\" is not on the disc: AutoPlay starts nothing",
+         ""},
+        {"shellexecute-missing", "open=AUTOPLAY.EXE\r\nshellexecute=README.HTM", ":3: error: shellexecute: \"README.HTM\"",
+         ""},
+        {"icon-missing", "open=AUTOPLAY.EXE\r\nicon=DISC.ICO,1", ":3: error: icon: \"DISC.ICO\"", ""},
+        // On the disc, but cut in the Joliet tree: only the read-back sees it.
+        {"open-cut-by-joliet", "open=\"" + long67 + "\"", "",
+         "AUTORUN.INF's open= \"" + long67 + "\": not in the image's Joliet tree"},
     };
     const std::string iso = root + "/own-autorun.iso";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string disc = MakeDisc(root, c.name, "Prog/RUN.EXE", "Prog\\RUN.EXE");
+        WriteFile(disc + "/" + long67, "MZ");
         WriteFile(disc + "/AUTORUN.INF", "[autorun]\r\n" + c.autorun + "\r\n");
-        remove(iso.c_str());
         std::string out, err;
-        EXPECT_EQ(c.error.empty() ? 0 : 1, DiscTool({"image", disc, iso}, &out, &err)) << out << err;
-        EXPECT_TRUE(Contains(out, "image: the disc's own AUTORUN.INF is kept")) << out;
-        if (!c.error.empty()) {
-            EXPECT_TRUE(Contains(err, "image: error: " + c.error)) << err;
+        EXPECT_EQ(c.check.empty() ? 0 : 1, DiscTool({"check", disc}, &out, &err)) << out << err;
+        if (!c.check.empty()) {
+            EXPECT_TRUE(Contains(out, disc + "/AUTORUN.INF" + c.check)) << out;
+        }
+        remove(iso.c_str());
+        out.clear();
+        err.clear();
+        const bool pressed = c.check.empty() && c.image.empty();
+        EXPECT_EQ(pressed ? 0 : 1, DiscTool({"image", disc, iso}, &out, &err)) << out << err;
+        EXPECT_EQ(pressed, access(iso.c_str(), F_OK) == 0);
+        if (!c.image.empty()) {
+            EXPECT_TRUE(Contains(out, "image: the disc's own AUTORUN.INF is kept")) << out;
+            EXPECT_TRUE(Contains(err, "image: error: " + c.image)) << err;
         }
     }
 }

@@ -33,6 +33,13 @@ const struct {
 
 bool SameName(const std::string& a, const char* b) { return lstrcmpiA(a.c_str(), b) == 0; }
 
+std::string LowerKey(const std::string& key) {
+    std::string folded = key;
+    for (char& c : folded)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return folded;
+}
+
 std::string Quoted(const std::string& text) { return "\"" + OneLine(text) + "\""; }
 
 const SettingEntry* FindSetting(const std::string& key) {
@@ -138,6 +145,7 @@ public:
         CheckWindows();
         CheckRoot();
         CheckDiscFiles();
+        CheckAutorun();
         NoteDiscFiles();
         CheckJolietNames();
         CheckShellOpenedDocuments();
@@ -165,12 +173,6 @@ private:
     int LineOf(const char* key) const {
         auto it = settingLines_.find(LowerKey(key));
         return it == settingLines_.end() ? 0 : it->second;
-    }
-    static std::string LowerKey(const std::string& key) {
-        std::string folded = key;
-        for (char& c : folded)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return folded;
     }
     // "KEY" when the file gives it, "KEY (built-in)" when the launcher uses its default.
     std::string Named(const char* key) const { return LineOf(key) != 0 ? key : std::string(key) + " (built-in)"; }
@@ -461,6 +463,19 @@ private:
                                   result_->namedFiles.end());
     }
 
+    // A disc's own AUTORUN.INF: what AutoPlay starts (open=, shellexecute=) and the icon it
+    // shows must be on the disc. Windows takes a key's first line in the section.
+    void CheckAutorun() {
+        const char inf[] = "D:\\AUTORUN.INF";
+        if (machine_.discFolder.empty() || !FileExists(inf)) return;
+        const std::string shown = ShownPath(machine_.discFolder, OnDisc(inf));
+        for (const AutorunNamed& named : AutorunNamedFiles(inf))
+            if (!FileExists(("D:\\" + named.file).c_str()))
+                Add(shown, named.line, true,
+                    named.key + ": " + Quoted(named.file) + " is not on the disc: " +
+                        (named.key == "icon" ? "Windows shows no icon of the disc" : "AutoPlay starts nothing"));
+    }
+
     // What a family's Windows makes of a program on the disc, from its headers: the shell
     // refuses what the system cannot run (11, reported by the launcher).
     void CheckProgram(const char* key, const char* family, bool installer, const std::string& onDisc) {
@@ -629,6 +644,25 @@ private:
 };
 
 }  // namespace
+
+std::vector<AutorunNamed> AutorunNamedFiles(const char* infPath) {
+    std::vector<AutorunNamed> named;
+    bool inAutorun = false;
+    for (const sim::ProfileEntry& entry : sim::ProfileEntries(infPath)) {
+        if (entry.section) {
+            inAutorun = SameName(entry.name, "autorun");
+            continue;
+        }
+        const std::string key = LowerKey(entry.name);
+        if (!inAutorun || (key != "open" && key != "shellexecute" && key != "icon") ||
+            std::any_of(named.begin(), named.end(), [&key](const AutorunNamed& n) { return n.key == key; }))
+            continue;
+        named.push_back({key, entry.line, AutorunFile(key, entry.value)});
+    }
+    named.erase(std::remove_if(named.begin(), named.end(), [](const AutorunNamed& n) { return n.file.empty(); }),
+                named.end());
+    return named;
+}
 
 bool CheckDisc(const DiscMachine& machine, CheckResult* result, std::string* problem) {
     *result = CheckResult();

@@ -42,4 +42,14 @@ bool FitsJolietPath(const std::vector<std::string>& jolietNames);
 // reason when the disc cannot be loaded.
 bool CheckDisc(const DiscMachine& machine, CheckResult* result, std::string* problem);
 
+// The files an AUTORUN.INF on the simulated machine names for AutoPlay: KEY (open,
+// shellexecute, icon), its line and the file (see AutorunFile); each key's first line in the
+// [autorun] section, as Windows takes it.
+struct AutorunNamed {
+    std::string key;
+    int line;
+    std::string file;
+};
+std::vector<AutorunNamed> AutorunNamedFiles(const char* infPath);
+
 #endif

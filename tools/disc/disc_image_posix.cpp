@@ -235,42 +235,6 @@ std::string Naming(const DiscFile& file) {
     return file.key + " (" + file.family + ") ";
 }
 
-// A value of the disc's own AUTORUN.INF's [autorun] section, read as Windows reads the file.
-std::string AutorunValue(const std::string& ownAutorun, const char* key) {
-    char value[1024] = "";
-    GetPrivateProfileStringA("autorun", key, "", value, sizeof value, ("D:\\" + ownAutorun).c_str());
-    return value;
-}
-
-// A path AUTORUN.INF gives, relative to the disc's root, in Windows' spelling.
-std::string FromDiscRoot(std::string path) {
-    for (char& c : path)
-        if (c == '/') c = '\\';
-    while (!path.empty() && (path[0] == '\\' || path[0] == ' ')) path.erase(0, 1);
-    while (!path.empty() && path.back() == ' ') path.pop_back();
-    return path;
-}
-
-// The icon AUTORUN.INF names on the disc: the one written, or the disc's own AUTORUN.INF's
-// icon= (without its ",index").
-std::string IconOnDisc(const std::string& written, const std::string& ownAutorun) {
-    if (ownAutorun.empty()) return FromDiscRoot(written);
-    const std::string icon = AutorunValue(ownAutorun, "icon");
-    return FromDiscRoot(icon.substr(0, icon.find(',')));
-}
-
-// The file the disc's own AUTORUN.INF has AutoPlay start with KEY (open or shellexecute):
-// a quoted name, or the text up to the first blank (what follows is the program's
-// arguments). Empty where the key is not set or names a drive.
-std::string StartedOnDisc(const std::string& ownAutorun, const char* key) {
-    std::string file = AutorunValue(ownAutorun, key);
-    file.erase(0, std::min(file.find_first_not_of(' '), file.size()));
-    if (!file.empty() && file[0] == '"') file = file.substr(1, file.find('"', 1) - 1);
-    else file.erase(std::min(file.find(' '), file.size()));
-    file = FromDiscRoot(file);
-    return file.find(':') == std::string::npos ? file : std::string();
-}
-
 bool SameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
 
 // The disc's file (relative to folder) that is target under another name, or "".
@@ -414,14 +378,13 @@ bool PressImage(const ImageRequest& request, ImageResult* result, std::string* o
     for (std::string path : ListedPaths(ReadFile(plainListing), false)) plain.insert(Upper(path));
 
     std::vector<DiscFile> files = request.namedFiles;
-    const std::string icon = IconOnDisc(iconName.empty() ? request.launcher : iconName, autorun);
-    if (!icon.empty()) files.push_back({"(icon)", "both", icon});
-    // What the disc's own AUTORUN.INF starts; the one written starts the launcher, checked above.
-    if (!autorun.empty())
-        for (const char* key : {"open", "shellexecute"}) {
-            const std::string started = StartedOnDisc(autorun, key);
-            if (!started.empty()) files.push_back({std::string("(") + key + ")", "both", started});
-        }
+    // The icon AUTORUN.INF names, and what the disc's own AUTORUN.INF starts (the one written
+    // starts the launcher, looked up above).
+    if (autorun.empty())
+        files.push_back({"(icon)", "both", AutorunFile("icon", iconName.empty() ? request.launcher : iconName)});
+    else
+        for (const AutorunNamed& named : AutorunNamedFiles(("D:\\" + autorun).c_str()))
+            files.push_back({"(" + named.key + ")", "both", named.file});
     std::set<std::string> warned;
     for (const DiscFile& file : files) {
         ReadBack back;

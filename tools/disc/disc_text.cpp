@@ -175,6 +175,19 @@ int EditDistance(const std::string& a, const std::string& b) {
     return row[b.size()];
 }
 
+std::string AutorunFile(const std::string& key, const std::string& value) {
+    std::string file = value;
+    file.erase(0, std::min(file.find_first_not_of(' '), file.size()));
+    if (EditDistance(key, "icon") == 0) file.erase(std::min(file.find(','), file.size()));
+    else if (!file.empty() && file[0] == '"') file = file.substr(1, file.find('"', 1) - 1);
+    else file.erase(std::min(file.find(' '), file.size()));
+    for (char& c : file)
+        if (c == '/') c = '\\';
+    file.erase(0, std::min(file.find_first_not_of("\\ "), file.size()));
+    file.erase(file.find_last_not_of(' ') + 1);
+    return file.find(':') == std::string::npos ? file : std::string();
+}
+
 std::string ShownPath(const std::string& discFolder, const std::string& onDisc) {
     const bool backslashes = discFolder.find('\\') != std::string::npos && discFolder.find('/') == std::string::npos;
     const char separator = backslashes ? '\\' : '/';

@@ -31,6 +31,12 @@ int EditDistance(const std::string& a, const std::string& b);
 // disc folder as given, joined with '/' (or '\' when the folder is written with those).
 std::string ShownPath(const std::string& discFolder, const std::string& onDisc);
 
+// The file a line of AUTORUN.INF's [autorun] section names, relative to the disc's root, in
+// Windows' spelling: for open= and shellexecute= a quoted name or the text up to the first
+// blank (the rest is the program's arguments), for icon= the text before ",INDEX". Empty for
+// none, or for a path on a drive.
+std::string AutorunFile(const std::string& key, const std::string& value);
+
 // A whole file of the machine the kit runs on; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
 // Writes bytes as the whole file; false when it could not be written completely.

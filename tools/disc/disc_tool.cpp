@@ -57,7 +57,9 @@ const char kCheckUsage[] =
     "for Windows 95/98, a 16-bit one for Windows NT (64-bit Windows refuses it), a console\n"
     "program where a window is awaited.\n"
     "Errors: no settings file; a RunLocationRoot that names no registry root; an installer or\n"
-    "a program to run from the disc missing, empty or no Windows program, for each family.\n"
+    "a program to run from the disc missing, empty or no Windows program, for each family; a\n"
+    "file the disc's own AUTORUN.INF names that is not on the disc (open=, shellexecute=:\n"
+    "AutoPlay starts nothing; icon=).\n"
     "The last line counts them: N errors, N warnings. Exit status 1 when there is an error.\n";
 
 const char kTryUsage[] =
