@@ -24,7 +24,7 @@ const struct {
     const char* name;
     const char* settings;  // relative to the source tree; laid out as AUTOPLAY.INI with CR LF line ends
     std::vector<const char*> files;  // stand-ins, each holding "MZ"
-    std::vector<std::pair<const char*, std::string>> others;  // further files: path, bytes
+    std::vector<std::pair<const char*, std::string>> others = {};  // further files: path, bytes
 } kDiscs[] = {
     {"sample", "examples/disc/AUTOPLAY.INI", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE", "PAYLOAD/SAMPLE.EXE"}},
     {"misspelt", "tests/kit/discs/misspelt.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE", "SETTINGS/AUTOPLAY.INI"}},
