@@ -34,6 +34,9 @@ const struct {
     {"no-window-class", "tests/kit/discs/no-window-class.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
     {"utf8-no-bom", "tests/kit/discs/utf8-no-bom.ini", {"AUTOPLAY.EXE", "SETUP32/SETUP.EXE"}},
     {"installed-elsewhere", "tests/kit/discs/installed-elsewhere.ini", {"AUTOPLAY.EXE", "SETUP/SETUP.EXE"}},
+    // A launcher named outside the ANSI code page, beside its settings file of that name.
+    {"foreign-launcher", "tests/kit/discs/web-page.ini", {"\xE6\x9D\xB1\xE4\xBA\xAC.EXE", "INDEX.URL"},
+     {{"\xE6\x9D\xB1\xE4\xBA\xAC.INI", "[Tavio32 Settings]\r\nInstallNeeded=0\r\n"}}},
     {"web-page", "tests/kit/discs/web-page.ini", {"AUTOPLAY.EXE"},
      {{"INDEX.URL", "[InternetShortcut]\r\nURL=https://example.org/\r\n"}}},
     {"not-a-program", "tests/kit/discs/not-a-program.ini", {"AUTOPLAY.EXE"},

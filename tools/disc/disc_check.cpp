@@ -182,9 +182,16 @@ private:
         if (!sim::MessageBoxes().empty()) text = sim::MessageBoxes().back().text;
         const bool named = SettingsFile.SelfLocated;
         const std::string shown = ShownPath(machine_.discFolder, std::string(SettingsFile.SettingsFileName.CStr()));
+        // Windows gives the launcher its own name in the ANSI code page: a letter the page lacks
+        // comes as '?', and no file is named so.
+        const bool lostLetters = std::string(SettingsFile.SettingsFileName.CStr()).find('?') != std::string::npos;
         Add(named ? shown : ShownPath(machine_.discFolder, machine_.launcher), 0, true,
-            named ? "no settings file, beside the launcher or in SETTINGS: the launcher reports it and ends (exit 1)"
-                  : "the launcher cannot start: " + OneLine(text) + " (exit 1)");
+            !named ? "the launcher cannot start: " + OneLine(text) + " (exit 1)"
+            : lostLetters
+                ? "no settings file: the launcher's name has letters outside the ANSI code page, so it looks "
+                  "for this name, which names no file: the launcher reports it and ends (exit 1); name the "
+                  "launcher and its settings file with letters of the code page (AUTOPLAY.EXE, AUTOPLAY.INI)"
+                : "no settings file, beside the launcher or in SETTINGS: the launcher reports it and ends (exit 1)");
     }
 
     void Walk(const std::vector<sim::ProfileEntry>& entries) {
