@@ -116,7 +116,7 @@ public:
     Checker(const DiscMachine& machine, CheckResult* result) : machine_(machine), result_(result) {}
 
     void Run(bool launcherOnDisc) {
-        const std::string launcherShown = ShownPath(machine_.discFolder, machine_.launcher);
+        const std::string launcherShown = Shown(machine_.launcher);
         if (!machine_.discFolder.empty() && !launcherOnDisc)
             Warn(launcherShown, 0, "not in the disc folder: the launcher must lie beside its settings file");
         result_->namedFiles.push_back(machine_.launcher);
@@ -126,13 +126,13 @@ public:
         }
         const std::string settingsPath = SettingsFile.SettingsFilePath.CStr();
         settingsOnDisc_ = OnDisc(settingsPath);
-        settingsShown_ = ShownPath(machine_.discFolder, settingsOnDisc_);
+        settingsShown_ = Shown(settingsOnDisc_);
         result_->settingsFile = settingsShown_;
         result_->namedFiles.push_back(settingsOnDisc_);
         const std::string other =
             std::string(SettingsFile.LauncherDirectory.CStr()) + "SETTINGS\\" + SettingsFile.SettingsFileName.CStr();
         if (lstrcmpiA(other.c_str(), settingsPath.c_str()) != 0 && FileExists(other.c_str()))
-            Warn(ShownPath(machine_.discFolder, OnDisc(other)), 0,
+            Warn(Shown(OnDisc(other)), 0,
                  "never read: the launcher reads " + settingsShown_ + " first");
 
         LoadDefaultSettings();
@@ -161,6 +161,9 @@ private:
         return path.compare(0, 3, "D:\\") == 0 ? path.substr(3) : path;
     }
 
+    // A file of the disc (a text of the simulated machine) as the user names it, in UTF-8.
+    std::string Shown(const std::string& onDisc) const { return ShownPath(machine_.discFolder, sim::Utf8Of(onDisc)); }
+
     void Add(const std::string& file, int line, bool error, const std::string& message) {
         result_->diagnostics.push_back({file, line, error, message});
         ++(error ? result_->errors : result_->warnings);
@@ -181,11 +184,11 @@ private:
         std::string text;
         if (!sim::MessageBoxes().empty()) text = sim::MessageBoxes().back().text;
         const bool named = SettingsFile.SelfLocated;
-        const std::string shown = ShownPath(machine_.discFolder, std::string(SettingsFile.SettingsFileName.CStr()));
+        const std::string shown = Shown(SettingsFile.SettingsFileName.CStr());
         // Windows gives the launcher its own name in the ANSI code page: a letter the page lacks
         // comes as '?', and no file is named so.
         const bool lostLetters = std::string(SettingsFile.SettingsFileName.CStr()).find('?') != std::string::npos;
-        Add(named ? shown : ShownPath(machine_.discFolder, machine_.launcher), 0, true,
+        Add(named ? shown : Shown(machine_.launcher), 0, true,
             !named ? "the launcher cannot start: " + OneLine(text) + " (exit 1)"
             : lostLetters
                 ? "no settings file: the launcher's name has letters outside the ANSI code page, so it looks "
@@ -475,7 +478,7 @@ private:
     void CheckAutorun() {
         const char inf[] = "D:\\AUTORUN.INF";
         if (machine_.discFolder.empty() || !FileExists(inf)) return;
-        const std::string shown = ShownPath(machine_.discFolder, OnDisc(inf));
+        const std::string shown = Shown(OnDisc(inf));
         for (const AutorunNamed& named : AutorunNamedFiles(inf))
             if (!FileExists(("D:\\" + named.file).c_str()))
                 Add(shown, named.line, true,
@@ -638,7 +641,9 @@ private:
             const std::string named = file.key[0] == '(' ? "" : std::string(file.key) + ": ";
             message = named + Quoted(file.path) + ": " + message + ", and the launcher does not find it";
             if (file.key[0] == '(')
-                Warn(file.key == "(launcher)" ? ShownPath(machine_.discFolder, machine_.launcher) : settingsShown_, 0,
+                Warn(file.key == "(launcher)" ? Shown(machine_.launcher)
+                                              : settingsShown_,
+                     0,
                      message);
             else Warn(file.key.c_str(), message);
         }

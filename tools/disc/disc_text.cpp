@@ -140,11 +140,13 @@ std::string OneLine(const std::string& text) {
     return out;
 }
 
-std::string Json(const std::string& text) {
+// utf8: bytes above 0x7F are UTF-8 and pass as they are; else they are code-page text.
+static std::string JsonOf(const std::string& text, bool utf8) {
     std::string out = "\"";
     for (const char ch : text) {
         const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '"') out += "\\\"";
+        if (utf8 && c >= 0x80) out += ch;
+        else if (c == '"') out += "\\\"";
         else if (c == '\\') out += "\\\\";
         else if (c == '\n') out += "\\n";
         else if (c == '\r') out += "\\r";
@@ -157,6 +159,9 @@ std::string Json(const std::string& text) {
     }
     return out + "\"";
 }
+
+std::string Json(const std::string& text) { return JsonOf(text, false); }
+std::string JsonUtf8(const std::string& text) { return JsonOf(text, true); }
 
 int EditDistance(const std::string& a, const std::string& b) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };

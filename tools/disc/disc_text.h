@@ -23,6 +23,8 @@ std::string OneLine(const std::string& text);
 // 0x7F is written as the \u escape of the display code page's character, or of the byte
 // itself where the page has none.
 std::string Json(const std::string& text);
+// A JSON string literal of UTF-8 text (a path as the user names it).
+std::string JsonUtf8(const std::string& text);
 
 // Edits (insert, delete, replace) from a to b, letter case ignored.
 int EditDistance(const std::string& a, const std::string& b);

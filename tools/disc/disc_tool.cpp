@@ -297,13 +297,13 @@ int Check(const Options& o, std::string* out, std::string* err) {
         return Unreadable;
     }
     if (o.json) {
-        *out += "{\"settings\": " + (result.settingsFile.empty() ? std::string("null") : Json(result.settingsFile)) +
+        *out += "{\"settings\": " + (result.settingsFile.empty() ? std::string("null") : JsonUtf8(result.settingsFile)) +
                 ", \"diagnostics\": [";
         for (size_t i = 0; i < result.diagnostics.size(); ++i) {
             const Diagnostic& d = result.diagnostics[i];
-            *out += std::string(i ? ", " : "") + "{\"file\": " + Json(d.file) +
+            *out += std::string(i ? ", " : "") + "{\"file\": " + JsonUtf8(d.file) +
                     ", \"line\": " + (d.line ? std::to_string(d.line) : "null") + ", \"severity\": \"" +
-                    (d.error ? "error" : "warning") + "\", \"message\": " + Json(d.message) + "}";
+                    (d.error ? "error" : "warning") + "\", \"message\": " + JsonUtf8(d.message) + "}";
         }
         *out += "], \"errors\": " + std::to_string(result.errors) +
                 ", \"warnings\": " + std::to_string(result.warnings) + "}\n";

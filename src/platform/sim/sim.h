@@ -52,6 +52,8 @@ std::string Expanded(const std::string& text);
 // (sim::AddFile(sim::Utf8("C:\\東京\\RUN.EXE").c_str())): the ANSI calls give '?' for each
 // character code page 1252 lacks, the Unicode calls give the name whole.
 std::string Utf8(const char* utf8);
+// The reverse: a text of the simulation (as Utf8 makes it, or ANSI text of the code page) in UTF-8.
+std::string Utf8Of(const std::string& text);
 // A module path too long for the buffer: GetModuleFileNameA fills the whole buffer and leaves
 // it unterminated, as Windows 2000 and XP do; by default it is cut and terminated, as later
 // versions (and Wine) do.

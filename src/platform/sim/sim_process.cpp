@@ -52,6 +52,11 @@ void SetModulePath(const char* path) { internal::Process.modulePath = path ? pat
 
 std::string Utf8(const char* utf8) { return internal::InternalFromUtf8(utf8 != nullptr ? utf8 : ""); }
 
+std::string Utf8Of(const std::string& text) {
+    const std::u16string wide = internal::WideFromInternal(text);
+    return internal::Utf8FromWide(reinterpret_cast<const WCHAR*>(wide.c_str()), wide.size());
+}
+
 namespace internal {
 bool UnicodeCallOn95() {
     if ((Process.version & 0x80000000u) == 0) return false;
