@@ -6,6 +6,7 @@
 #include "disc_check.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 #include "disc_text.h"
@@ -442,22 +443,27 @@ private:
         }
     }
 
-    void CheckDiscFiles() {
-        const struct {
-            const char* key;
-            const SettingText& value;
-            const char* family;
-            bool installer;
-        } files[] = {
-            {"InstallProgram32", Settings.InstallProgram32, "Windows 95/98", true},
-            {"InstallProgramNT", Settings.InstallProgramNT, "Windows NT", true},
-            {"RunProgram32", Settings.RunProgram32, "Windows 95/98", false},
-            {"RunProgramNT", Settings.RunProgramNT, "Windows NT", false},
-        };
+    // The installers and programs the settings may start from the disc, each with whether
+    // these settings start it from there (a program runs from the install folder otherwise).
+    struct DiscProgram {
+        const char* key;
+        const SettingText& value;
+        const char* family;
+        bool installer;
+        bool used;
+    };
+    static std::array<DiscProgram, 4> DiscPrograms() {
         const bool installs = Settings.InstallNeeded == 1;
         const bool runsFromDisc = Settings.RunNeeded != 0 && (!installs || Settings.RunRelative != 0);
-        for (const auto& file : files) {
-            if (file.installer ? !installs : !runsFromDisc) continue;
+        return {{{"InstallProgram32", Settings.InstallProgram32, "Windows 95/98", true, installs},
+                 {"InstallProgramNT", Settings.InstallProgramNT, "Windows NT", true, installs},
+                 {"RunProgram32", Settings.RunProgram32, "Windows 95/98", false, runsFromDisc},
+                 {"RunProgramNT", Settings.RunProgramNT, "Windows NT", false, runsFromDisc}}};
+    }
+
+    void CheckDiscFiles() {
+        for (const DiscProgram& file : DiscPrograms()) {
+            if (!file.used) continue;
             const std::string path = std::string(SettingsFile.LauncherDirectory.CStr()) + file.value.CStr();
             if (FileExists(path.c_str())) {
                 result_->namedFiles.push_back(OnDisc(path));
@@ -573,26 +579,11 @@ private:
         const std::string settingsPath = SettingsFile.SettingsFilePath.CStr();
         const size_t own = SettingsFile.LauncherDirectory.Length();
         result_->discFiles.push_back({"(settings file)", "both", DiscPath(folder + settingsPath.substr(own))});
-        const struct {
-            const char* key;
-            const SettingText& value;
-            const char* family;
-            bool used;
-        } files[] = {
-            {"InstallProgram32", Settings.InstallProgram32, "Windows 95/98", Settings.InstallNeeded == 1},
-            {"InstallProgramNT", Settings.InstallProgramNT, "Windows NT", Settings.InstallNeeded == 1},
-            {"RunProgram32", Settings.RunProgram32, "Windows 95/98", RunsFromDisc()},
-            {"RunProgramNT", Settings.RunProgramNT, "Windows NT", RunsFromDisc()},
-        };
-        for (const auto& file : files) {
+        for (const DiscProgram& file : DiscPrograms()) {
             const std::string path = std::string(SettingsFile.LauncherDirectory.CStr()) + file.value.CStr();
             if (file.used && !file.value.Empty() && FileExists(path.c_str()))
                 result_->discFiles.push_back({file.key, file.family, DiscPath(folder + file.value.CStr())});
         }
-    }
-
-    bool RunsFromDisc() const {
-        return Settings.RunNeeded != 0 && (Settings.InstallNeeded != 1 || Settings.RunRelative != 0);
     }
 
     // A path below the disc's root as Windows resolves it: either slash, "." and ".." taken out.
